@@ -1,0 +1,88 @@
+#include "synth/synth.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace tonegen {
+
+void normalise_gains(Settings& s)
+{
+    // Each amplitude depends on the gains only, never on an amplitude of the
+    // same pass, and the other tones' terms are taken away one at a time in
+    // ascending order so that every platform rounds the same way.
+    for (int i = 0; i < tone_slots; ++i) {
+        double share = static_cast<double>(s.tone_count);
+        for (int j = 0; j < tone_slots; ++j) {
+            if (j != i)
+                share -= 1.0 - static_cast<double>(s.tones[j].gain);
+        }
+        const double quota = 32767.0 / share;
+        s.tones[i].amplitude = static_cast<float>(static_cast<double>(s.tones[i].gain) * quota);
+    }
+}
+
+namespace {
+
+// Round to nearest, ties to even, under the default rounding mode.
+std::int32_t to_int32(double value)
+{
+    return static_cast<std::int32_t>(std::nearbyint(value));
+}
+
+// The mix stays within 16 bits by the normalisation, except that the two
+// roundings can carry a full-scale sum one step past 32767; that one step is
+// held at the rail instead of wrapping into a full-scale click.
+std::int16_t saturate(std::int32_t value)
+{
+    if (value > INT16_MAX)
+        return INT16_MAX;
+    if (value < INT16_MIN)
+        return INT16_MIN;
+    return static_cast<std::int16_t>(value);
+}
+
+} // namespace
+
+void fill_buffer(Settings& s, char* data)
+{
+    Tone* const t = s.tones;
+    for (int k = 0; k < tone_slots; ++k)
+        t[k].phase_step = (static_cast<double>(t[k].frequency) * two_pi) / static_cast<double>(s.sample_rate);
+
+    const std::int64_t block_align = s.wave_format.nBlockAlign;
+    if (block_align <= 0 || s.buffer_bytes <= 0)
+        return;
+    const std::int64_t frames = s.buffer_bytes / block_align;
+
+    unsigned char* out = reinterpret_cast<unsigned char*>(data);
+    for (std::int64_t frame = 0; frame < frames; ++frame) {
+        for (int k = 0; k < tone_slots; ++k)
+            t[k].sample_value = std::sin(t[k].phase);
+
+        // The first ten tones pass through an integer before the other ten
+        // are added; both roundings belong to the signal.
+        double low = 0.0;
+        for (int k = 0; k < 10; ++k)
+            low += t[k].sample_value * static_cast<double>(t[k].amplitude);
+        const std::int32_t partial = to_int32(low);
+
+        double mix = t[10].sample_value * static_cast<double>(t[10].amplitude);
+        mix += static_cast<double>(partial);
+        for (int k = 11; k < tone_slots; ++k)
+            mix += t[k].sample_value * static_cast<double>(t[k].amplitude);
+        const auto sample = static_cast<std::uint16_t>(saturate(to_int32(mix)));
+
+        out[0] = static_cast<unsigned char>(sample & 0xFF);
+        out[1] = static_cast<unsigned char>(sample >> 8);
+        out += block_align;
+
+        // Strictly greater: a phase landing exactly on 2 pi stays for a frame.
+        for (int k = 0; k < tone_slots; ++k) {
+            t[k].phase += t[k].phase_step;
+            if (t[k].phase > two_pi)
+                t[k].phase -= two_pi;
+        }
+    }
+}
+
+} // namespace tonegen

@@ -1,0 +1,111 @@
+#include "ui/tone_controls.h"
+
+#include "audio/stream.h"
+#include "synth/synth.h"
+#include "ui/main_window.h"
+
+#include <algorithm>
+#include <string>
+
+namespace tonegen {
+
+void refresh_controls(Settings& s, Platform& p)
+{
+    for (int k = 0; k < tone_slots; ++k) {
+        p.windowing.set_field_value(k, s.tones[k].frequency);
+        p.windowing.set_text(k, std::to_string(s.tones[k].frequency));
+    }
+    for (int k = 0; k < tone_slots; ++k)
+        p.windowing.set_scroll_position(first_gain_bar + k, gain_position(s.tones[k].gain));
+    p.windowing.set_focus(on_off_toggle);
+    normalise_gains(s);
+}
+
+void drain_events(Platform& p)
+{
+    while (p.windowing.poll_event().kind != EventKind::none) {
+    }
+}
+
+void update_frequency(Settings& s, Platform& p, const Event& event, int control, int tone)
+{
+    switch (event.subtype) {
+    case step_up:
+    case step_down:
+    case text_changed:
+        s.tones[tone].frequency = p.windowing.field_value(control);
+        break;
+    case focus_lost: {
+        // Clamped here, in 64 bits, so that a huge typed number lands on the
+        // top of the range instead of on whatever a narrower field would keep.
+        const std::int64_t typed = text_to_number(p.windowing.text(control));
+        p.windowing.set_field_value(control, std::clamp(typed, lowest_frequency, highest_frequency));
+        s.tones[tone].frequency = p.windowing.field_value(control);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void on_frequency_event(Settings& s, Platform& p, const Event& event)
+{
+    if (is_frequency_field(event.control))
+        update_frequency(s, p, event, event.control, event.control);
+    drain_events(p);
+}
+
+void on_gain_event(Settings& s, Platform& p, const Event& event)
+{
+    if (is_gain_bar(event.control)) {
+        const int k = event.control - first_gain_bar;
+        const int position = p.windowing.scroll_position(event.control);
+        p.windowing.set_text(first_gain_label + k, std::to_string(position));
+        s.tones[k].gain = static_cast<float>(position / 100.0);
+    }
+    drain_events(p);
+    normalise_gains(s);
+}
+
+std::int64_t text_to_number(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    unsigned base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i < text.size() && text[i] == '%') {
+        base = 2;
+        ++i;
+    }
+    auto digit = [base](char c) -> int {
+        int d = -1;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        return d >= 0 && static_cast<unsigned>(d) < base ? d : -1;
+    };
+    // Unsigned, so that the wrap-around of long digit strings is defined.
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const int d = digit(text[i]);
+        if (d < 0)
+            break;
+        value = value * base + static_cast<unsigned>(d);
+    }
+    if (negative)
+        value = 0 - value;
+    return static_cast<std::int64_t>(value);
+}
+
+} // namespace tonegen
