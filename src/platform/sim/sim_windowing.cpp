@@ -1,0 +1,263 @@
+#include "platform/sim/sim_windowing.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tonegen::sim {
+
+namespace {
+
+// The field's own reading of its text: a whole decimal number, nothing else.
+bool parse_whole_number(const std::string& text, std::int64_t& out)
+{
+    if (text.empty() || text.size() > 18)
+        return false;
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    if (i == text.size())
+        return false;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (!std::isdigit(static_cast<unsigned char>(text[j])))
+            return false;
+    }
+    out = std::stoll(text);
+    return true;
+}
+
+} // namespace
+
+SimControl* SimWindowing::find(int id)
+{
+    const auto it = controls.find(id);
+    return it == controls.end() ? nullptr : &it->second;
+}
+
+void SimWindowing::raise(int id, int subtype)
+{
+    events_.push_back(Event{EventKind::control, first_window_, id, subtype});
+}
+
+void SimWindowing::click(int id)
+{
+    then([this, id] { click_now(id); });
+}
+
+void SimWindowing::click_now(int id)
+{
+    if (SimControl* c = find(id)) {
+        c->checked = !c->checked;
+        raise(id, 0);
+    }
+}
+
+void SimWindowing::step_field(int id, bool up)
+{
+    then([this, id, up] {
+        set_field_value(id, field_value(id) + (up ? 1 : -1));
+        raise(id, up ? step_up : step_down);
+    });
+}
+
+void SimWindowing::type(int id, const std::string& text)
+{
+    then([this, id, text] { set_text(id, text); });
+}
+
+void SimWindowing::leave(int id)
+{
+    then([this, id] {
+        static_cast<void>(post_message(first_window_, WM_COMMAND,
+                                       (std::uintptr_t{EN_KILLFOCUS} << 16) | static_cast<std::uintptr_t>(id), 0));
+    });
+}
+
+void SimWindowing::scroll(int id, int position)
+{
+    then([this, id, position] {
+        set_scroll_position(id, position);
+        raise(id, 0);
+    });
+}
+
+void SimWindowing::close_main_window()
+{
+    then([this] { close_now(first_window_); });
+}
+
+void SimWindowing::close_now(WindowHandle window)
+{
+    events_.push_back(Event{EventKind::close, window, 0, 0});
+}
+
+void SimWindowing::deliver_messages()
+{
+    while (!messages_.empty()) {
+        const PostedMessage m = messages_.front();
+        messages_.pop_front();
+        if (handler_)
+            handler_(m.window, m.message, m.wparam, m.lparam);
+    }
+}
+
+bool SimWindowing::load_control_font(std::string_view face, int points)
+{
+    log_.push_back("font " + std::string(face) + " " + std::to_string(points));
+    return font_available;
+}
+
+WindowHandle SimWindowing::open_window(std::string_view title, int x, int y, int client_width,
+                                       int client_height)
+{
+    log_.push_back("open_window " + std::string(title) + " " + std::to_string(x) + "," + std::to_string(y) +
+                   " " + std::to_string(client_width) + "x" + std::to_string(client_height));
+    if (refuse_windows)
+        return 0;
+    const WindowHandle w = next_window_++;
+    if (first_window_ == 0)
+        first_window_ = w;
+    return w;
+}
+
+void SimWindowing::destroy_window(WindowHandle window)
+{
+    log_.push_back("destroy_window");
+    destroyed.push_back(window);
+}
+
+void SimWindowing::set_message_handler(MessageHandler handler)
+{
+    handler_ = std::move(handler);
+}
+
+bool SimWindowing::post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                                std::intptr_t lparam)
+{
+    if (message == MM_WOM_DONE)
+        log_.push_back("post MM_WOM_DONE");
+    messages_.push_back(PostedMessage{window, message, wparam, lparam});
+    return true;
+}
+
+void SimWindowing::post_event(const Event& event)
+{
+    events_.push_back(event);
+}
+
+Event SimWindowing::wait_event()
+{
+    for (;;) {
+        deliver_messages();
+        if (!events_.empty()) {
+            const Event e = events_.front();
+            events_.pop_front();
+            return e;
+        }
+        if (script_.empty()) {
+            script_used_up = true;
+            return Event{EventKind::close, first_window_, 0, 0};
+        }
+        const std::function<void()> step = std::move(script_.front());
+        script_.pop_front();
+        step();
+    }
+}
+
+Event SimWindowing::poll_event()
+{
+    deliver_messages();
+    if (events_.empty())
+        return Event{};
+    const Event e = events_.front();
+    events_.pop_front();
+    return e;
+}
+
+void SimWindowing::message_box(WindowHandle /*owner*/, std::string_view title, std::string_view text)
+{
+    log_.push_back("message_box " + std::string(title) + "|" + std::string(text));
+    message_boxes.push_back(std::string(title) + "|" + std::string(text));
+    // The box's modal loop keeps dispatching window messages until the user
+    // dismisses it.
+    deliver_messages();
+}
+
+bool SimWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
+{
+    created.push_back(spec);
+    if (spec.id < 0)
+        return true;
+    SimControl c;
+    c.spec = spec;
+    c.parent = parent;
+    c.text = spec.caption;
+    c.value = spec.range_min;
+    c.position = spec.range_min;
+    controls[spec.id] = c;
+    return true;
+}
+
+bool SimWindowing::checked(int id)
+{
+    const SimControl* c = find(id);
+    return c && c->checked;
+}
+
+void SimWindowing::set_checked(int id, bool pressed)
+{
+    if (SimControl* c = find(id))
+        c->checked = pressed;
+}
+
+std::string SimWindowing::text(int id)
+{
+    const SimControl* c = find(id);
+    return c ? c->text : std::string();
+}
+
+void SimWindowing::set_text(int id, std::string_view text)
+{
+    SimControl* c = find(id);
+    if (!c)
+        return;
+    c->text = std::string(text);
+    if (c->spec.kind == ControlKind::frequency_field)
+        raise(id, text_changed);
+}
+
+std::int64_t SimWindowing::field_value(int id)
+{
+    SimControl* c = find(id);
+    if (!c)
+        return 0;
+    std::int64_t typed = 0;
+    if (parse_whole_number(c->text, typed) && typed >= c->spec.range_min && typed <= c->spec.range_max)
+        c->value = typed;
+    return c->value;
+}
+
+void SimWindowing::set_field_value(int id, std::int64_t value)
+{
+    SimControl* c = find(id);
+    if (!c)
+        return;
+    c->value = std::clamp<std::int64_t>(value, c->spec.range_min, c->spec.range_max);
+    set_text(id, std::to_string(c->value));
+}
+
+int SimWindowing::scroll_position(int id)
+{
+    const SimControl* c = find(id);
+    return c ? c->position : 0;
+}
+
+void SimWindowing::set_scroll_position(int id, int position)
+{
+    if (SimControl* c = find(id))
+        c->position = std::clamp(position, c->spec.range_min, c->spec.range_max);
+}
+
+void SimWindowing::set_focus(int id)
+{
+    focused = id;
+}
+
+} // namespace tonegen::sim

@@ -1,0 +1,116 @@
+// Deterministic stand-in for the windowing port, driven by a test script.
+//
+// How it works: the test queues user actions (clicks, typing, leaving a
+// field, scrolling, closing, device ticks) as script steps. wait_event
+// delivers posted window messages to the message handler first, then hands
+// out queued events, and only when nothing is pending runs the next script
+// step, exactly as a user acts only while the program waits. When the script
+// is used up, wait_event reports a close of the main window so that every run
+// ends. Nothing here waits on a clock.
+#pragma once
+
+#include "platform/windowing_port.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tonegen::sim {
+
+// One log of the calls that both fakes record, in order, for tests that
+// care about sequence ("post MM_WOM_DONE", "waveOutPause", ...).
+using CallLog = std::vector<std::string>;
+
+struct SimControl {
+    ControlSpec spec;
+    WindowHandle parent = 0;
+    bool checked = false;
+    std::string text;
+    std::int64_t value = 0;
+    int position = 0;
+};
+
+struct PostedMessage {
+    WindowHandle window;
+    unsigned message;
+    std::uintptr_t wparam;
+    std::intptr_t lparam;
+};
+
+class SimWindowing final : public WindowingPort {
+public:
+    explicit SimWindowing(CallLog& log) : log_(log) {}
+
+    // Knobs.
+    bool refuse_windows = false;
+    bool font_available = true;
+
+    // What happened.
+    std::vector<std::string> message_boxes; // "title|text", in order
+    std::vector<WindowHandle> destroyed;
+    bool script_used_up = false;
+    int focused = -1;
+    std::map<int, SimControl> controls;  // by id (frames are not kept)
+    std::vector<ControlSpec> created;    // every control, in creation order
+
+    // Script steps: user actions taken while the program waits.
+    void then(std::function<void()> step) { script_.push_back(std::move(step)); }
+    void click(int id);                         // toggle: flip the pressed state, raise an event
+    void step_field(int id, bool up);           // arrow of a frequency field
+    void type(int id, const std::string& text); // replace a field's text, raise text_changed
+    void leave(int id);                         // the field's text box loses the focus
+    void scroll(int id, int position);          // move a gain bar
+    void close_main_window();
+
+    // Same actions, done at once (no script step), for tests that drive a
+    // handler directly.
+    void click_now(int id);
+    void close_now(WindowHandle window);
+    void post_now(const Event& event) { events_.push_back(event); }
+
+    std::size_t pending_messages() const { return messages_.size(); }
+    std::size_t pending_events() const { return events_.size(); }
+    // Delivers posted messages to the handler until none is left.
+    void deliver_messages();
+
+    WindowHandle main_window() const { return first_window_; }
+
+    // WindowingPort
+    bool load_control_font(std::string_view face, int points) override;
+    WindowHandle open_window(std::string_view title, int x, int y, int client_width,
+                             int client_height) override;
+    void destroy_window(WindowHandle window) override;
+    void set_message_handler(MessageHandler handler) override;
+    bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                      std::intptr_t lparam) override;
+    void post_event(const Event& event) override;
+    Event wait_event() override;
+    Event poll_event() override;
+    void message_box(WindowHandle owner, std::string_view title, std::string_view text) override;
+    bool create_control(WindowHandle parent, const ControlSpec& spec) override;
+    bool checked(int id) override;
+    void set_checked(int id, bool pressed) override;
+    std::string text(int id) override;
+    void set_text(int id, std::string_view text) override;
+    std::int64_t field_value(int id) override;
+    void set_field_value(int id, std::int64_t value) override;
+    int scroll_position(int id) override;
+    void set_scroll_position(int id, int position) override;
+    void set_focus(int id) override;
+
+private:
+    SimControl* find(int id);
+    void raise(int id, int subtype);
+
+    CallLog& log_;
+    MessageHandler handler_;
+    std::deque<PostedMessage> messages_;
+    std::deque<Event> events_;
+    std::deque<std::function<void()>> script_;
+    WindowHandle next_window_ = 0x100;
+    WindowHandle first_window_ = 0;
+};
+
+} // namespace tonegen::sim

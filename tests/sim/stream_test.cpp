@@ -1,0 +1,187 @@
+// The output stream on the virtual device: priming, pause, refill, close.
+#include "app/program.h"
+#include "audio/stream.h"
+#include "platform/sim/sim_platform.h"
+#include "synth/synth.h"
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace tonegen {
+namespace {
+
+using sim::SimPlatform;
+
+// What the device must have played: consecutive buffers of the default mix.
+std::vector<std::int16_t> expected_mix(std::size_t samples)
+{
+    Settings s{};
+    apply_defaults(s);
+    for (Tone& t : s.tones)
+        t.frequency += 3; // the same shift the tests apply, off the 20 Hz grid
+    normalise_gains(s);
+    s.wave_format.nBlockAlign = 2;
+    s.buffer_bytes = 24576;
+    std::vector<std::int16_t> out(samples);
+    std::vector<char> buffer(24576);
+    for (std::size_t done = 0; done < samples; done += 12288) {
+        fill_buffer(s, buffer.data());
+        std::memcpy(out.data() + done, buffer.data(), std::min<std::size_t>(24576, 2 * (samples - done)));
+    }
+    return out;
+}
+
+std::size_t count(const sim::CallLog& log, const std::string& call)
+{
+    return static_cast<std::size_t>(std::count(log.begin(), log.end(), call));
+}
+
+// The program up to its open stream, tones moved off the 20 Hz grid so that
+// a lost or repeated buffer cannot hide in the mix's period.
+struct OpenStream : ::testing::Test {
+    SimPlatform sim;
+    Settings s{};
+
+    void SetUp() override
+    {
+        apply_defaults(s);
+        for (Tone& t : s.tones)
+            t.frequency += 3;
+        ASSERT_NE(open_main_window(s, sim.platform, 33, 33, 294, 765), 0u);
+        normalise_gains(s);
+        ASSERT_TRUE(open_stream(s, sim.platform));
+    }
+};
+
+TEST_F(OpenStream, PrimesAllEightBuffersBeforeThePause)
+{
+    const auto& log = sim.log;
+    const auto open = std::find(log.begin(), log.end(), "waveOutOpen");
+    ASSERT_NE(open, log.end());
+    const std::vector<std::string> expected_tail = [] {
+        std::vector<std::string> v(8, "waveOutPrepareHeader");
+        v.insert(v.end(), 8, "post MM_WOM_DONE");
+        v.push_back("waveOutPause");
+        return v;
+    }();
+    EXPECT_EQ(std::vector<std::string>(open + 1, log.end()), expected_tail);
+
+    EXPECT_EQ(sim.wave_out.open_device, 0u);
+    EXPECT_EQ(sim.wave_out.open_flags, 0x10008u);
+    EXPECT_EQ(sim.wave_out.open_instance, 1u);
+    EXPECT_EQ(sim.wave_out.callback, sim.platform.main_window);
+    EXPECT_EQ(s.buffer_bytes, 24576);
+    EXPECT_EQ(s.wave_format.nAvgBytesPerSec, 88200u);
+
+    // Handled inside the next event wait: every buffer filled and queued
+    // once on the paused device, nothing played.
+    sim.windowing.deliver_messages();
+    EXPECT_EQ(sim.wave_out.writes.size(), 8u);
+    EXPECT_EQ(sim.wave_out.queued(), 8u);
+    EXPECT_EQ(sim.wave_out.play(8), 0);
+    EXPECT_TRUE(sim.wave_out.played.empty());
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(OpenStream, PlaysTheMixWithoutLossOrRepeatAcrossPauses)
+{
+    sim.windowing.deliver_messages();
+    auto press_on_off = [&] {
+        sim.windowing.click_now(on_off_toggle);
+        dispatch_control_event(s, sim.platform, sim.windowing.poll_event());
+    };
+    press_on_off(); // released: "ON"
+    EXPECT_EQ(sim.windowing.text(on_off_toggle), "ON");
+    EXPECT_EQ(s.output_paused, 0);
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(sim.wave_out.play(3), 3);
+        sim.windowing.deliver_messages();
+        EXPECT_EQ(sim.wave_out.queued(), 8u); // every finished buffer is back in the ring
+    }
+    press_on_off(); // pressed: "OFF"
+    EXPECT_EQ(sim.windowing.text(on_off_toggle), "OFF");
+    EXPECT_EQ(sim.wave_out.play(4), 0);
+    press_on_off();
+    ASSERT_EQ(sim.wave_out.play(10), 8); // the queued buffers made before the pause play first
+    sim.windowing.deliver_messages();
+    ASSERT_EQ(sim.wave_out.play(6), 6);
+
+    const std::vector<std::int16_t>& played = sim.wave_out.played;
+    ASSERT_EQ(played.size(), 29u * 12288);
+    EXPECT_TRUE(played == expected_mix(played.size()));
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(OpenStream, EachHeaderCarriesOneFillPerPlayback)
+{
+    sim.windowing.deliver_messages();
+    // A stray notice for a header that is still queued, and one for an
+    // address that is no header at all, must not refill anything.
+    const std::size_t writes = sim.wave_out.writes.size();
+    std::int64_t bogus = 0;
+    stream_message_handler(s, sim.platform, sim.platform.main_window, MM_WOM_DONE, 0,
+                           reinterpret_cast<std::intptr_t>(&bogus));
+    stream_message_handler(s, sim.platform, sim.platform.main_window, MM_WOM_DONE, 0, 0);
+    EXPECT_EQ(sim.wave_out.writes.size(), writes);
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(OpenStream, CloseResetsBeforeItUnpreparesAndCloses)
+{
+    sim.windowing.deliver_messages();
+    const std::size_t before = sim.log.size();
+    close_stream(s, sim.platform);
+    std::vector<std::string> expected{"waveOutReset"};
+    expected.insert(expected.end(), 8, "waveOutUnprepareHeader");
+    expected.push_back("waveOutClose");
+    std::vector<std::string> device_calls;
+    std::copy_if(sim.log.begin() + static_cast<long>(before), sim.log.end(), std::back_inserter(device_calls),
+                 [](const std::string& call) { return call.rfind("waveOut", 0) == 0; });
+    EXPECT_EQ(device_calls, expected);
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+    EXPECT_FALSE(sim.wave_out.is_open);
+
+    close_stream(s, sim.platform); // a second close touches nothing
+    EXPECT_EQ(sim.log.back(), "waveOutClose");
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST(StreamFailures, WhatAFailedOpenLeavesBehind)
+{
+    struct Case {
+        const char* name;
+        bool refuse_format;
+        int fail_prepare_at;
+        std::size_t prepares, unprepares;
+    };
+    const Case cases[] = {
+        {"format refused", true, -1, 0, 0},
+        {"first header fails", false, 0, 8, 7},
+        {"last header fails", false, 7, 8, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimPlatform sim;
+        sim.wave_out.refuse_format = c.refuse_format;
+        sim.wave_out.fail_prepare_at = c.fail_prepare_at;
+        Settings s{};
+        apply_defaults(s);
+        sim.platform.main_window = sim.windowing.open_window(main_window_title, 33, 33, 294, 765);
+
+        EXPECT_FALSE(open_stream(s, sim.platform));
+        EXPECT_EQ(count(sim.log, "waveOutPrepareHeader"), c.prepares);
+        EXPECT_EQ(count(sim.log, "post MM_WOM_DONE"), 0u); // nothing unprepared is ever queued
+        EXPECT_EQ(count(sim.log, "waveOutPause"), 0u);
+
+        close_stream(s, sim.platform);
+        EXPECT_EQ(count(sim.log, "waveOutUnprepareHeader"), c.unprepares);
+        EXPECT_EQ(count(sim.log, "waveOutReset"), c.refuse_format ? 0u : 1u);
+        EXPECT_EQ(sim.wave_out.misuse, 0);
+    }
+}
+
+} // namespace
+} // namespace tonegen
