@@ -1,0 +1,172 @@
+#!/usr/bin/python3
+"""Finds, measures and closes top-level windows on $DISPLAY for the end-to-end tests.
+
+  xwin.py find TITLE [--timeout S] [--pid PID]   print the id of a mapped window titled exactly TITLE
+  xwin.py size WID                                print "WIDTH HEIGHT" of its client area
+  xwin.py close WID                               ask it to close, as a window manager's close button does
+  xwin.py wait-gone WID [--timeout S]             wait until it is unmapped or destroyed
+  xwin.py list                                    every mapped window with its title and geometry
+
+Without a window manager (a bare Xvfb) a top-level window is a child of the
+root and its X window is exactly its client area. Window ids are printed in
+decimal, which xdotool accepts. Exit status 0 on success, 1 when a window is
+not found or not gone in time, 2 on errors.
+"""
+
+import argparse
+import sys
+import time
+
+from Xlib import X, display, error
+from Xlib.protocol import event
+
+
+def title_of(d, window):
+    """_NET_WM_NAME (UTF-8) when set, else WM_NAME; None for a window that went away."""
+    try:
+        net = window.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
+        if net is not None and net.value:
+            value = net.value
+            return value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
+        name = window.get_wm_name()
+        if isinstance(name, bytes):
+            return name.decode("latin-1")
+        return name
+    except error.XError:
+        return None
+
+
+def mapped_windows(d):
+    """Every viewable window below the root, parents before children."""
+    pending = [d.screen().root]
+    while pending:
+        parent = pending.pop(0)
+        try:
+            children = parent.query_tree().children
+        except error.XError:
+            continue
+        for child in children:
+            try:
+                if child.get_attributes().map_state != X.IsViewable:
+                    continue
+            except error.XError:
+                continue
+            yield child
+            pending.append(child)
+
+
+def pid_of(d, window):
+    try:
+        prop = window.get_full_property(d.intern_atom("_NET_WM_PID"), X.AnyPropertyType)
+        return int(prop.value[0]) if prop is not None and len(prop.value) else None
+    except error.XError:
+        return None
+
+
+def find(d, title, pid):
+    for window in mapped_windows(d):
+        if title_of(d, window) == title and (pid is None or pid_of(d, window) == pid):
+            return window
+    return None
+
+
+def geometry(d, window):
+    g = window.get_geometry()
+    origin = window.translate_coords(d.screen().root, 0, 0)
+    return g.width, g.height, -origin.x, -origin.y
+
+
+def cmd_find(d, args):
+    deadline = time.monotonic() + args.timeout
+    while True:
+        window = find(d, args.title, args.pid)
+        if window is not None:
+            print(window.id)
+            return 0
+        if time.monotonic() >= deadline:
+            print(f"xwin: no mapped window titled {args.title!r} after {args.timeout} s", file=sys.stderr)
+            cmd_list(d, args, out=sys.stderr)
+            return 1
+        time.sleep(0.05)
+
+
+def cmd_size(d, args):
+    width, height, _, _ = geometry(d, d.create_resource_object("window", args.wid))
+    print(width, height)
+    return 0
+
+
+def cmd_close(d, args):
+    window = d.create_resource_object("window", args.wid)
+    wm_protocols = d.intern_atom("WM_PROTOCOLS")
+    wm_delete = d.intern_atom("WM_DELETE_WINDOW")
+    protocols = window.get_wm_protocols() or []
+    if wm_delete not in protocols:
+        print(f"xwin: window {args.wid} does not take part in WM_DELETE_WINDOW", file=sys.stderr)
+        return 2
+    message = event.ClientMessage(window=window, client_type=wm_protocols,
+                                  data=(32, [wm_delete, X.CurrentTime, 0, 0, 0]))
+    window.send_event(message, event_mask=X.NoEventMask)
+    d.sync()
+    return 0
+
+
+def cmd_wait_gone(d, args):
+    deadline = time.monotonic() + args.timeout
+    window = d.create_resource_object("window", args.wid)
+    while True:
+        try:
+            if window.get_attributes().map_state != X.IsViewable:
+                return 0
+        except error.XError:
+            return 0
+        if time.monotonic() >= deadline:
+            return 1
+        time.sleep(0.02)
+
+
+def cmd_list(d, _args, out=sys.stdout):
+    for window in mapped_windows(d):
+        try:
+            width, height, x, y = geometry(d, window)
+        except error.XError:
+            continue
+        print(f"{window.id} {width}x{height}+{x}+{y} pid={pid_of(d, window)} {title_of(d, window)!r}", file=out)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("find")
+    p.add_argument("title")
+    p.add_argument("--timeout", type=float, default=10.0)
+    p.add_argument("--pid", type=int)
+    p.set_defaults(run=cmd_find)
+    for name, run in (("size", cmd_size), ("close", cmd_close)):
+        p = sub.add_parser(name)
+        p.add_argument("wid", type=lambda s: int(s, 0))
+        p.set_defaults(run=run)
+    p = sub.add_parser("wait-gone")
+    p.add_argument("wid", type=lambda s: int(s, 0))
+    p.add_argument("--timeout", type=float, default=5.0)
+    p.set_defaults(run=cmd_wait_gone)
+    sub.add_parser("list").set_defaults(run=cmd_list)
+    args = parser.parse_args()
+
+    try:
+        d = display.Display()
+    except Exception as e:  # the X libraries raise several kinds for a missing display
+        print(f"xwin: cannot open display: {e}", file=sys.stderr)
+        return 2
+    try:
+        return args.run(d, args)
+    except error.XError as e:
+        print(f"xwin: {e}", file=sys.stderr)
+        return 2
+    finally:
+        d.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
