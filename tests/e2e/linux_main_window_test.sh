@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The Linux program from start to close, heard through the null sink's monitor:
+# the window, silence while paused, the twenty default tones after ON/OFF is
+# released, silence again when it is pressed, a resume that loses and repeats
+# nothing, and a close request that ends the process and the sound at once.
+#
+# Usage: linux_main_window_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
+set -uo pipefail
+program=$1
+E2E_ANALYSE=$2
+source "$(dirname "$0")/harness.sh"
+e2e_begin linux_main_window "$3"
+
+readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
+# ON/OFF (control 163): client (20, 718), 50 x 28; clicked in its middle.
+readonly on_off_x=45 on_off_y=732
+readonly rate=44100
+readonly tone_dbfs=-26.55
+
+rec="$E2E_ARTIFACTS/recording.raw"
+
+# Seconds of recording between two sample positions.
+seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
+
+# Value of KEY in the key=value output of analyse_recording info.
+info_value() { e2e_analyse info "$rec" | sed -n "s/^$1=//p"; }
+
+# Waits until the recording holds SECONDS more than it did at sample position FROM.
+record_for() { e2e_record_until "$rec" $(($1 + $(awk -v s="$2" -v r=$rate 'BEGIN { printf "%d", s * r }'))); }
+
+click_on_off() {
+  local samples
+  samples=$(e2e_recorded_samples "$rec")
+  e2e_click "$wid" $on_off_x $on_off_y
+  e2e_log "clicked ON/OFF at recording sample $samples"
+  clicked_at=$samples
+}
+
+e2e_start_xvfb
+e2e_start_pulse
+e2e_record_start "$rec"
+
+e2e_launch tonegen "$program"
+started=$(e2e_now)
+wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+e2e_log "window $wid after $(e2e_elapsed "$started" "$(e2e_now)") s"
+size=$(e2e_client_size "$wid") || e2e_fail "cannot read the size of window $wid"
+[ "$size" = "294 765" ] || e2e_fail "client area is $size, expected 294 765"
+e2e_log "client area $size"
+
+# Paused at start: a second of silence, the recording taken since before launch.
+shown_at=$(e2e_recorded_samples "$rec")
+record_for "$shown_at" 1.0
+e2e_screenshot main-window-paused "$wid" >/dev/null
+e2e_analyse silence "$rec" --min-seconds 1 || e2e_fail "sound while ON/OFF is pressed at start"
+
+# Released: the twenty default tones.
+click_on_off
+on_at=$clicked_at
+record_for "$on_at" 3.0
+first=$(info_value first_sound)
+[ -n "$first" ] || e2e_fail "no sound 3 s after ON/OFF was released"
+e2e_log "sound began $(seconds_between "$on_at" "$first") s after the click"
+e2e_screenshot main-window-playing "$wid" >/dev/null
+e2e_screenshot screen-playing >/dev/null
+e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor -80 ||
+  e2e_fail "the tones are not the twenty defaults at $tone_dbfs dBFS"
+
+# Pressed again: silence follows.
+click_on_off
+off_at=$clicked_at
+record_for "$off_at" 1.5
+e2e_analyse silence "$rec" --last 0.5 || e2e_fail "sound still plays 1 s after ON/OFF was pressed"
+last=$(info_value last_sound)
+e2e_log "sound ended $(seconds_between "$off_at" "$last") s after the click"
+e2e_screenshot main-window-paused-again "$wid" >/dev/null
+
+# Released again: the tones resume.
+click_on_off
+resumed_at=$clicked_at
+record_for "$resumed_at" 2.5
+e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor -80 ||
+  e2e_fail "the tones did not resume as they were"
+
+# Closed as a window manager's close button closes it.
+close_at=$(e2e_recorded_samples "$rec")
+e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
+e2e_wait_exit "$E2E_APP_PID" 2 || e2e_fail "still running 2 s after WM_DELETE_WINDOW"
+e2e_log "exited with code $E2E_EXIT_CODE $E2E_EXIT_SECONDS s after WM_DELETE_WINDOW"
+[ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "exit code $E2E_EXIT_CODE after WM_DELETE_WINDOW, expected 0"
+record_for "$close_at" 3.0
+e2e_record_stop
+
+last=$(info_value last_sound)
+end=$(e2e_recorded_samples "$rec")
+stop_lag=$(seconds_between "$close_at" "$last")
+e2e_log "sound ended $stop_lag s after WM_DELETE_WINDOW; $(seconds_between "$last" "$end") s of silence followed"
+# The ring holds 2.2 s of queued audio: playing it out is not stopping at once.
+awk -v s="$stop_lag" 'BEGIN { exit !(s <= 0.3) }' ||
+  e2e_fail "sound went on for $stop_lag s after WM_DELETE_WINDOW"
+
+# Sample for sample, from the first sound, across the pause and the resume.
+e2e_analyse compare "$rec" --expect-pauses 1 || e2e_fail "the recording is not the synthesised stream"
+e2e_log "PASS"
