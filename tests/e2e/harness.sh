@@ -106,15 +106,15 @@ e2e_running() {
 
 # Stops one tracked process: SIGNAL, then SIGKILL after SECONDS.
 e2e_stop_pid() {
-  local pid=$1 signal=${2:-TERM} seconds=${3:-3} i
+  local pid=$1 signal=${2:-TERM} limit=${3:-3} i
   if e2e_running "$pid"; then
     kill -s "$signal" "$pid" 2>/dev/null
-    for ((i = 0; i < seconds * 50; i++)); do
+    for ((i = 0; i < limit * 50; i++)); do
       e2e_running "$pid" || break
       sleep 0.02
     done
     if e2e_running "$pid"; then
-      e2e_log "pid $pid ignored SIG$signal for ${seconds} s; killing it"
+      e2e_log "pid $pid ignored SIG$signal for ${limit} s; killing it"
       kill -s KILL "$pid" 2>/dev/null
     fi
   fi
@@ -157,9 +157,9 @@ e2e_end() {
 
 # Polls CMD every 50 ms for up to SECONDS.
 e2e_poll() {
-  local seconds=$1 i
+  local limit=$1 i
   shift
-  for ((i = 0; i < seconds * 20; i++)); do
+  for ((i = 0; i < limit * 20; i++)); do
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.05
   done
@@ -254,8 +254,8 @@ e2e_recorded_samples() { echo $(($(stat -c %s "$1") / 2)); }
 
 # Waits until FILE holds at least SAMPLES samples.
 e2e_record_until() {
-  local file=$1 samples=$2 seconds=${3:-30} i
-  for ((i = 0; i < seconds * 50; i++)); do
+  local file=$1 samples=$2 limit=${3:-30} i
+  for ((i = 0; i < limit * 50; i++)); do
     [ "$(e2e_recorded_samples "$file")" -ge "$samples" ] && return 0
     sleep 0.02
   done
@@ -271,9 +271,9 @@ e2e_launch() {
 }
 
 e2e_wait_exit() {
-  local pid=$1 seconds=$2 start i
+  local pid=$1 limit=$2 start i
   start=$(e2e_now)
-  for ((i = 0; i < seconds * 100; i++)); do
+  for ((i = 0; i < limit * 100; i++)); do
     e2e_running "$pid" || break
     sleep 0.01
   done
