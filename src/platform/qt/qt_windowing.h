@@ -1,0 +1,89 @@
+// The windowing port over Qt Widgets.
+//
+// How it works: every window and control is a plain Qt widget, looked up by
+// the number the program gave it. Widget signals and Qt events do not reach
+// the program directly; they become tonegen::Event records appended to one
+// FIFO owned by this object, and the program takes them out with wait_event
+// or poll_event, which run the Qt event loop (processEvents) until the FIFO
+// holds something. Window messages (the wave-out device's MM_WOM_DONE, a
+// frequency field's EN_KILLFOCUS) travel as Qt posted events to one receiver
+// on the GUI thread, so they reach the message handler in posting order and
+// only while Qt is dispatching events: inside the event waits and inside a
+// message box's own loop, exactly where the program expects them.
+#pragma once
+
+#include "platform/windowing_port.h"
+
+#include <QFont>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QObject;
+class QWidget;
+
+namespace tonegen {
+
+class QtWindowing final : public WindowingPort {
+public:
+    // Needs the QApplication to exist already; lives on the GUI thread.
+    QtWindowing();
+    ~QtWindowing() override;
+    QtWindowing(const QtWindowing&) = delete;
+    QtWindowing& operator=(const QtWindowing&) = delete;
+
+    bool load_control_font(std::string_view face, int points) override;
+    WindowHandle open_window(std::string_view title, int x, int y, int client_width,
+                             int client_height) override;
+    void destroy_window(WindowHandle window) override;
+    void set_message_handler(MessageHandler handler) override;
+    // Unlike the rest of this class, safe to call from any thread: the
+    // wave-out device's audio thread posts its completion notices here.
+    bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                      std::intptr_t lparam) override;
+    void post_event(const Event& event) override;
+    Event wait_event() override;
+    Event poll_event() override;
+    void message_box(WindowHandle owner, std::string_view title, std::string_view text) override;
+
+    bool create_control(WindowHandle parent, const ControlSpec& spec) override;
+    bool checked(int id) override;
+    void set_checked(int id, bool pressed) override;
+    std::string text(int id) override;
+    void set_text(int id, std::string_view text) override;
+    std::int64_t field_value(int id) override;
+    void set_field_value(int id, std::int64_t value) override;
+    int scroll_position(int id) override;
+    void set_scroll_position(int id, int position) override;
+    void set_focus(int id) override;
+
+    // Called by the message receiver on the GUI thread for each posted message.
+    void deliver_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                         std::intptr_t lparam) noexcept;
+
+private:
+    struct Control {
+        ControlKind kind;
+        QWidget* widget; // owned by its window
+        WindowHandle window;
+    };
+
+    Control* find_control(int id);
+    // Queues a control event unless the program itself is changing the
+    // control (creation, set_scroll_position), which raises nothing.
+    void raise_control_event(WindowHandle window, int id, int subtype);
+    Event pop_event();
+
+    std::unique_ptr<QObject> message_receiver_;
+    MessageHandler message_handler_;
+    std::deque<Event> events_;
+    std::map<WindowHandle, std::unique_ptr<QWidget>> windows_;
+    std::map<int, Control> controls_;
+    std::optional<QFont> control_font_;
+    WindowHandle next_window_ = 1;
+    int quiet_ = 0; // > 0 while the program changes a control itself
+};
+
+} // namespace tonegen
