@@ -18,5 +18,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# pkg-config sees only libraries built for the target, never the host's.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/${TONEGEN_TRIPLET}/lib/pkgconfig)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
