@@ -321,6 +321,9 @@ Event QtWindowing::pop_event()
 
 Event QtWindowing::wait_event()
 {
+    // Messages posted before this wait are handled before an event that is
+    // already queued is handed out, as they would be on the desktop.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     while (events_.empty())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return pop_event();
