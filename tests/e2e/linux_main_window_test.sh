@@ -83,8 +83,11 @@ e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor -
   e2e_fail "the tones did not resume as they were"
 
 # Closed as a window manager's close button closes it.
-close_at=$(e2e_recorded_samples "$rec")
+# The exit and the end of the sound are timed from the moment the request
+# has gone out; sending it takes a Python start-up.
+before_close=$(e2e_recorded_samples "$rec")
 e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
+close_at=$(e2e_recorded_samples "$rec")
 e2e_wait_exit "$E2E_APP_PID" 2 || e2e_fail "still running 2 s after WM_DELETE_WINDOW"
 e2e_log "exited with code $E2E_EXIT_CODE $E2E_EXIT_SECONDS s after WM_DELETE_WINDOW"
 [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "exit code $E2E_EXIT_CODE after WM_DELETE_WINDOW, expected 0"
@@ -94,7 +97,8 @@ e2e_record_stop
 last=$(info_value last_sound)
 end=$(e2e_recorded_samples "$rec")
 stop_lag=$(seconds_between "$close_at" "$last")
-e2e_log "sound ended $stop_lag s after WM_DELETE_WINDOW; $(seconds_between "$last" "$end") s of silence followed"
+e2e_log "sound ended $stop_lag s after WM_DELETE_WINDOW was sent ($(seconds_between "$before_close" "$last") s after" \
+  "the sender started); $(seconds_between "$last" "$end") s of silence followed"
 # The ring holds 2.2 s of queued audio: playing it out is not stopping at once.
 awk -v s="$stop_lag" 'BEGIN { exit !(s <= 0.3) }' ||
   e2e_fail "sound went on for $stop_lag s after WM_DELETE_WINDOW"
