@@ -189,8 +189,12 @@ Stretch select_stretch(const Samples& rec, const Options& o, std::optional<doubl
         const std::size_t wanted = seconds_to_samples(*o.last);
         start = rec.size() > wanted ? rec.size() - wanted : 0;
     }
+    if (start >= rec.size()) {
+        std::printf("FAIL: the recording has %zu samples, the stretch starts at %zu\n", rec.size(), start);
+        std::exit(1);
+    }
     const std::optional<double> seconds = o.seconds ? o.seconds : (o.last ? o.last : default_seconds);
-    std::size_t count = start < rec.size() ? rec.size() - start : 0;
+    std::size_t count = rec.size() - start;
     if (seconds) {
         const std::size_t wanted = seconds_to_samples(*seconds);
         if (start + wanted > rec.size()) {
@@ -310,6 +314,10 @@ int run_silence(const Options& o)
     const SilenceReport r = measure_silence(rec.data() + st.start, st.count);
     std::printf("samples=%zu nonzero=%zu max_abs=%d\n", r.samples, r.nonzero, r.max_abs);
     bool pass = r.nonzero == 0;
+    if (r.samples == 0) {
+        std::printf("FAIL: an empty stretch shows nothing\n");
+        pass = false;
+    }
     if (o.min_seconds && r.samples < seconds_to_samples(*o.min_seconds)) {
         std::printf("FAIL: %.3f s of recording, wanted at least %.3f s\n",
                     static_cast<double>(r.samples) / recording_rate, *o.min_seconds);

@@ -41,6 +41,9 @@ e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S.%3N)" "$E2E_NAME" "$*" >&2; 
 
 e2e_fail() {
   e2e_log "FAIL: $*"
+  # Short runs of silence inside the sound are underruns, which a machine
+  # busy with other work causes too.
+  e2e_log "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
   exit 1
 }
 
