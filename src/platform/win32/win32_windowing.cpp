@@ -1,0 +1,515 @@
+// How it works: see win32_windowing.h. The window procedure never lets a C++
+// exception out: the handler's and the translation's are caught and dropped,
+// since the system would otherwise unwind through its own frames.
+#include "platform/win32/win32_windowing.h"
+
+#include <algorithm>
+#include <string>
+
+namespace tonegen::win32 {
+
+namespace {
+
+constexpr const char* main_window_class = "tonegen_window";
+constexpr DWORD window_style = WS_CAPTION | WS_SYSMENU;
+constexpr DWORD window_ex_style = 0;
+constexpr int icon_resource = 1;
+// Anonymous controls (frames) share the id no program control uses.
+constexpr INT_PTR anonymous_id = -1;
+// The up-down control of frequency field k, kept out of the program's numbers.
+constexpr INT_PTR arrows_id_base = 0x4000;
+
+HWND as_hwnd(WindowHandle window)
+{
+    return reinterpret_cast<HWND>(window);
+}
+
+WindowHandle as_handle(HWND window)
+{
+    return reinterpret_cast<WindowHandle>(window);
+}
+
+HMENU child_id(INT_PTR id)
+{
+    return reinterpret_cast<HMENU>(id);
+}
+
+std::string window_text(HWND window)
+{
+    const int length = ::GetWindowTextLengthA(window);
+    if (length <= 0)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+} // namespace
+
+Win32Windowing::Win32Windowing(HINSTANCE instance)
+    : instance_(instance), font_(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)))
+{
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES;
+    static_cast<void>(::InitCommonControlsEx(&classes));
+}
+
+Win32Windowing::~Win32Windowing()
+{
+    // Whatever the core left open goes without reaching its handler, whose
+    // objects may be gone by now.
+    handler_ = nullptr;
+    while (!windows_.empty())
+        destroy_window(as_handle(windows_.back()));
+    if (window_class_ != 0)
+        static_cast<void>(::UnregisterClassA(main_window_class, instance_));
+    for (HFONT font : created_fonts_)
+        static_cast<void>(::DeleteObject(font));
+}
+
+bool Win32Windowing::load_control_font(std::string_view face, int points)
+{
+    const std::string name(face);
+    HDC screen = ::GetDC(nullptr);
+    const int dots_per_inch = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        static_cast<void>(::ReleaseDC(nullptr, screen));
+    HFONT font = ::CreateFontA(-::MulDiv(points, dots_per_inch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    if (!font) {
+        font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+        return false;
+    }
+    created_fonts_.push_back(font);
+    font_ = font;
+    return true;
+}
+
+WindowHandle Win32Windowing::open_window(std::string_view title, int x, int y, int client_width,
+                                         int client_height)
+{
+    if (window_class_ == 0) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &Win32Windowing::window_procedure;
+        wc.hInstance = instance_;
+        wc.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(icon_resource));
+        wc.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(icon_resource), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), 0));
+        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        wc.lpszClassName = main_window_class;
+        window_class_ = ::RegisterClassExA(&wc);
+        if (window_class_ == 0)
+            return 0;
+    }
+
+    // The size asked for is the client area's; the frame comes on top.
+    RECT outer{0, 0, client_width, client_height};
+    static_cast<void>(::AdjustWindowRectEx(&outer, window_style, FALSE, window_ex_style));
+    const std::string caption(title);
+    HWND window = ::CreateWindowExA(window_ex_style, main_window_class, caption.c_str(), window_style, x, y,
+                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                    instance_, this);
+    if (!window)
+        return 0;
+    windows_.push_back(window);
+    static_cast<void>(::ShowWindow(window, SW_SHOWNORMAL));
+    static_cast<void>(::UpdateWindow(window));
+    static_cast<void>(::SetForegroundWindow(window));
+    return as_handle(window);
+}
+
+void Win32Windowing::destroy_window(WindowHandle window)
+{
+    HWND w = as_hwnd(window);
+    const auto it = std::find(windows_.begin(), windows_.end(), w);
+    if (it == windows_.end())
+        return;
+    static_cast<void>(::DestroyWindow(w));
+    windows_.erase(it);
+    std::erase_if(controls_, [w](const Control& c) { return c.parent == w; });
+}
+
+void Win32Windowing::set_message_handler(MessageHandler handler)
+{
+    handler_ = std::move(handler);
+}
+
+bool Win32Windowing::post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                                  std::intptr_t lparam)
+{
+    return ::PostMessageA(as_hwnd(window), message, static_cast<WPARAM>(wparam), static_cast<LPARAM>(lparam)) !=
+           FALSE;
+}
+
+void Win32Windowing::post_event(const Event& event)
+{
+    events_.push_back(event);
+}
+
+Event Win32Windowing::wait_event()
+{
+    while (events_.empty()) {
+        MSG msg{};
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            // WM_QUIT (or a broken queue) ends the program like its close box.
+            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front()), 0, 0};
+        }
+        dispatch(msg);
+    }
+    return take_event();
+}
+
+Event Win32Windowing::poll_event()
+{
+    MSG msg{};
+    while (events_.empty() && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front()), 0, 0};
+        dispatch(msg);
+    }
+    return events_.empty() ? Event{} : take_event();
+}
+
+void Win32Windowing::message_box(WindowHandle owner, std::string_view title, std::string_view text)
+{
+    const std::string caption(title);
+    const std::string body(text);
+    static_cast<void>(::MessageBoxA(as_hwnd(owner), body.c_str(), caption.c_str(), MB_OK));
+}
+
+bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec)
+{
+    HWND owner = as_hwnd(parent);
+    if (!is_program_window(owner))
+        return false;
+
+    const char* window_class = "BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    DWORD ex_style = 0;
+    switch (spec.kind) {
+    case ControlKind::toggle_button:
+        style |= BS_PUSHLIKE | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+        break;
+    case ControlKind::frame:
+        style |= BS_GROUPBOX | WS_GROUP;
+        break;
+    case ControlKind::text_label:
+        window_class = "STATIC";
+        style |= SS_NOPREFIX | WS_GROUP;
+        break;
+    case ControlKind::frequency_field:
+        window_class = "EDIT";
+        style |= ES_RIGHT | WS_TABSTOP;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::gain_scroll_bar:
+        window_class = "SCROLLBAR";
+        style |= SBS_HORZ;
+        break;
+    }
+
+    const INT_PTR id = spec.id < 0 ? anonymous_id : spec.id;
+    HWND window = ::CreateWindowExA(ex_style, window_class, spec.caption.c_str(), style, spec.x, spec.y,
+                                    spec.width, spec.height, owner, child_id(id), instance_, nullptr);
+    if (!window)
+        return false;
+    static_cast<void>(::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE));
+
+    HWND arrows = nullptr;
+    if (spec.kind == ControlKind::frequency_field) {
+        arrows = ::CreateWindowExA(0, UPDOWN_CLASSA, nullptr,
+                                   WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT |
+                                       UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                                   0, 0, 0, 0, owner, child_id(arrows_id_base + id), instance_, nullptr);
+        if (!arrows) {
+            static_cast<void>(::DestroyWindow(window));
+            return false;
+        }
+        static_cast<void>(::SendMessageA(arrows, UDM_SETRANGE32, static_cast<WPARAM>(spec.range_min),
+                                         static_cast<LPARAM>(spec.range_max)));
+        // The position is set before the edit becomes the buddy, so that the
+        // field starts at the bottom of its range with its caption as text.
+        static_cast<void>(::SendMessageA(arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(spec.range_min)));
+        static_cast<void>(::SendMessageA(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(window), 0));
+        static_cast<void>(::SendMessageA(arrows, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE));
+    } else if (spec.kind == ControlKind::gain_scroll_bar) {
+        SCROLLINFO bar{};
+        bar.cbSize = sizeof(bar);
+        bar.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        bar.nMin = spec.range_min;
+        bar.nMax = spec.range_max;
+        bar.nPage = 1;
+        bar.nPos = spec.range_min;
+        static_cast<void>(::SetScrollInfo(window, SB_CTL, &bar, TRUE));
+    }
+
+    if (spec.id >= 0) {
+        std::erase_if(controls_, [&spec](const Control& c) { return c.id == spec.id; });
+        controls_.push_back(
+            Control{spec.id, spec.kind, window, owner, arrows, spec.range_min, spec.range_max, step_up});
+    }
+    return true;
+}
+
+bool Win32Windowing::checked(int id)
+{
+    const Control* c = find(id);
+    return c && ::SendMessageA(c->window, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32Windowing::set_checked(int id, bool pressed)
+{
+    if (const Control* c = find(id))
+        static_cast<void>(::SendMessageA(c->window, BM_SETCHECK, pressed ? BST_CHECKED : BST_UNCHECKED, 0));
+}
+
+std::string Win32Windowing::text(int id)
+{
+    const Control* c = find(id);
+    return c ? window_text(c->window) : std::string();
+}
+
+void Win32Windowing::set_text(int id, std::string_view text)
+{
+    if (const Control* c = find(id)) {
+        const std::string t(text);
+        static_cast<void>(::SetWindowTextA(c->window, t.c_str()));
+    }
+}
+
+std::int64_t Win32Windowing::field_value(int id)
+{
+    const Control* c = find(id);
+    if (!c || !c->arrows)
+        return 0;
+    // The up-down control reads its buddy's text; when that is no number in
+    // range it reports an error and keeps its last position.
+    BOOL error = FALSE;
+    const LRESULT position = ::SendMessageA(c->arrows, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error));
+    return static_cast<std::int32_t>(position);
+}
+
+void Win32Windowing::set_field_value(int id, std::int64_t value)
+{
+    const Control* c = find(id);
+    if (!c || !c->arrows)
+        return;
+    HWND edit = c->window;
+    HWND arrows = c->arrows;
+    const auto clamped = static_cast<int>(std::clamp<std::int64_t>(value, c->range_min, c->range_max));
+    static_cast<void>(::SendMessageA(arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(clamped)));
+    // The field shows the plain number even where an up-down control keeps
+    // its buddy's text because its position did not change.
+    const std::string number = std::to_string(clamped);
+    if (window_text(edit) != number)
+        static_cast<void>(::SetWindowTextA(edit, number.c_str()));
+}
+
+int Win32Windowing::scroll_position(int id)
+{
+    const Control* c = find(id);
+    return c ? ::GetScrollPos(c->window, SB_CTL) : 0;
+}
+
+void Win32Windowing::set_scroll_position(int id, int position)
+{
+    if (const Control* c = find(id))
+        static_cast<void>(::SetScrollPos(c->window, SB_CTL, std::clamp(position, c->range_min, c->range_max), TRUE));
+}
+
+void Win32Windowing::set_focus(int id)
+{
+    if (const Control* c = find(id))
+        static_cast<void>(::SetFocus(c->window));
+}
+
+HWND Win32Windowing::control_window(int id) const
+{
+    const Control* c = find(id);
+    return c ? c->window : nullptr;
+}
+
+HWND Win32Windowing::arrows_window(int id) const
+{
+    const Control* c = find(id);
+    return c ? c->arrows : nullptr;
+}
+
+LRESULT CALLBACK Win32Windowing::window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
+        static_cast<void>(::SetWindowLongPtrA(window, GWLP_USERDATA,
+                                              reinterpret_cast<LONG_PTR>(create->lpCreateParams)));
+    }
+    auto* self = reinterpret_cast<Win32Windowing*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    return self->handle_message(window, message, wparam, lparam);
+}
+
+LRESULT Win32Windowing::handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (handler_) {
+        try {
+            handler_(as_handle(window), message, static_cast<std::uintptr_t>(wparam),
+                     static_cast<std::intptr_t>(lparam));
+        } catch (...) {
+        }
+    }
+    try {
+        translate(window, message, wparam, lparam);
+    } catch (...) {
+    }
+
+    switch (message) {
+    case WM_CLOSE:
+        return 0; // queued as an event; the core destroys the window
+    case WM_ACTIVATE:
+        // Like a dialog box: the control that had the focus gets it back
+        // when the window is activated again, so Tab goes on from there.
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            focus_before_deactivation_ = focus && ::IsChild(window, focus) ? focus : nullptr;
+        } else if (focus_before_deactivation_ && ::IsChild(window, focus_before_deactivation_)) {
+            static_cast<void>(::SetFocus(focus_before_deactivation_));
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(window, message, wparam, lparam);
+}
+
+void Win32Windowing::translate(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_COMMAND: {
+        Control* c = find_by_window(reinterpret_cast<HWND>(lparam));
+        if (!c || c->window != reinterpret_cast<HWND>(lparam))
+            return;
+        const unsigned code = HIWORD(wparam);
+        if (c->kind == ControlKind::toggle_button && code == BN_CLICKED)
+            raise(window, c->id, 0);
+        else if (c->kind == ControlKind::frequency_field && code == EN_UPDATE)
+            raise(window, c->id, text_changed);
+        return;
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+        if (!header || header->code != UDN_DELTAPOS)
+            return;
+        Control* c = find_by_window(header->hwndFrom);
+        if (c && c->arrows == header->hwndFrom)
+            c->step = reinterpret_cast<const NMUPDOWN*>(lparam)->iDelta < 0 ? step_down : step_up;
+        return;
+    }
+    case WM_VSCROLL: {
+        // Sent by the up-down control after the step was applied (or refused
+        // at the end of the range).
+        Control* c = find_by_window(reinterpret_cast<HWND>(lparam));
+        if (c && c->arrows == reinterpret_cast<HWND>(lparam) && LOWORD(wparam) == SB_THUMBPOSITION)
+            raise(window, c->id, c->step);
+        return;
+    }
+    case WM_HSCROLL: {
+        Control* c = find_by_window(reinterpret_cast<HWND>(lparam));
+        if (c && c->kind == ControlKind::gain_scroll_bar && c->window == reinterpret_cast<HWND>(lparam) &&
+            LOWORD(wparam) != SB_ENDSCROLL) {
+            move_gain_bar(c->window, *c, LOWORD(wparam), HIWORD(wparam));
+            raise(window, c->id, 0);
+        }
+        return;
+    }
+    case WM_CLOSE:
+        events_.push_back(Event{EventKind::close, as_handle(window), 0, 0});
+        return;
+    default:
+        return;
+    }
+}
+
+void Win32Windowing::move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb)
+{
+    int position = ::GetScrollPos(bar_window, SB_CTL);
+    switch (action) {
+    case SB_LINELEFT:
+    case SB_PAGELEFT:
+        position -= 1;
+        break;
+    case SB_LINERIGHT:
+    case SB_PAGERIGHT:
+        position += 1;
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        position = thumb; // 16 bits are plenty: a gain bar ends at 100
+        break;
+    case SB_LEFT:
+        position = bar.range_min;
+        break;
+    case SB_RIGHT:
+        position = bar.range_max;
+        break;
+    default:
+        break;
+    }
+    static_cast<void>(::SetScrollPos(bar_window, SB_CTL, std::clamp(position, bar.range_min, bar.range_max), TRUE));
+}
+
+void Win32Windowing::dispatch(MSG& msg)
+{
+    HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (top && is_program_window(top) && ::IsDialogMessageA(top, &msg))
+        return;
+    static_cast<void>(::TranslateMessage(&msg));
+    static_cast<void>(::DispatchMessageA(&msg));
+}
+
+void Win32Windowing::raise(HWND window, int control, int subtype)
+{
+    events_.push_back(Event{EventKind::control, as_handle(window), control, subtype});
+}
+
+Event Win32Windowing::take_event()
+{
+    const Event event = events_.front();
+    events_.pop_front();
+    return event;
+}
+
+bool Win32Windowing::is_program_window(HWND window) const
+{
+    return window && std::find(windows_.begin(), windows_.end(), window) != windows_.end();
+}
+
+Win32Windowing::Control* Win32Windowing::find(int id)
+{
+    const auto it = std::find_if(controls_.begin(), controls_.end(), [id](const Control& c) { return c.id == id; });
+    return it == controls_.end() ? nullptr : &*it;
+}
+
+const Win32Windowing::Control* Win32Windowing::find(int id) const
+{
+    const auto it = std::find_if(controls_.begin(), controls_.end(), [id](const Control& c) { return c.id == id; });
+    return it == controls_.end() ? nullptr : &*it;
+}
+
+Win32Windowing::Control* Win32Windowing::find_by_window(HWND window)
+{
+    if (!window)
+        return nullptr;
+    const auto it = std::find_if(controls_.begin(), controls_.end(),
+                                 [window](const Control& c) { return c.window == window || c.arrows == window; });
+    return it == controls_.end() ? nullptr : &*it;
+}
+
+} // namespace tonegen::win32

@@ -1,0 +1,100 @@
+// The windowing port as Win32 windows and controls.
+//
+// How it works: every top-level window of the program has one window
+// procedure. For each message it first calls the installed message handler
+// (the core's stream_message_handler: MM_WOM_DONE -> fill_buffer ->
+// waveOutWrite, EN_KILLFOCUS -> post_event(focus_lost)), then turns the
+// controls' notifications into events on the port's own FIFO queue:
+//   BN_CLICKED of a toggle button           -> control event, subtype 0
+//   EN_UPDATE of a frequency field's edit   -> text_changed
+//   WM_VSCROLL SB_THUMBPOSITION of its arrows -> step_up / step_down (the
+//     direction comes from the UDN_DELTAPOS before it)
+//   WM_HSCROLL of a gain bar                -> bar moved, then subtype 0
+//   WM_CLOSE                                -> close event (the core destroys)
+// and leaves the rest to DefWindowProc. wait_event and poll_event pump the
+// thread's message queue (GetMessage / PeekMessage) until an event is
+// queued; keyboard messages go through IsDialogMessage first, which moves the
+// focus with Tab and Shift+Tab through the WS_TABSTOP controls in creation
+// order. A frequency field is an EDIT with an up-down control as its buddy
+// partner (UDS_SETBUDDYINT), which keeps the number and rewrites the text.
+#pragma once
+
+#include "platform/win32/win32_api.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace tonegen::win32 {
+
+class Win32Windowing final : public WindowingPort {
+public:
+    explicit Win32Windowing(HINSTANCE instance);
+    ~Win32Windowing() override;
+    Win32Windowing(const Win32Windowing&) = delete;
+    Win32Windowing& operator=(const Win32Windowing&) = delete;
+
+    bool load_control_font(std::string_view face, int points) override;
+    WindowHandle open_window(std::string_view title, int x, int y, int client_width,
+                             int client_height) override;
+    void destroy_window(WindowHandle window) override;
+    void set_message_handler(MessageHandler handler) override;
+    bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
+                      std::intptr_t lparam) override;
+    void post_event(const Event& event) override;
+    Event wait_event() override;
+    Event poll_event() override;
+    void message_box(WindowHandle owner, std::string_view title, std::string_view text) override;
+    bool create_control(WindowHandle parent, const ControlSpec& spec) override;
+    bool checked(int id) override;
+    void set_checked(int id, bool pressed) override;
+    std::string text(int id) override;
+    void set_text(int id, std::string_view text) override;
+    std::int64_t field_value(int id) override;
+    void set_field_value(int id, std::int64_t value) override;
+    int scroll_position(int id) override;
+    void set_scroll_position(int id, int position) override;
+    void set_focus(int id) override;
+
+    // The window of a control (for a frequency field its edit), nullptr when
+    // there is no such control.
+    HWND control_window(int id) const;
+    // A frequency field's up-down control.
+    HWND arrows_window(int id) const;
+
+private:
+    struct Control {
+        int id;
+        ControlKind kind;
+        HWND window;
+        HWND parent;
+        HWND arrows; // frequency fields only
+        int range_min;
+        int range_max;
+        int step; // step_up or step_down: direction of the arrows' last step
+    };
+
+    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    void translate(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    void move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb);
+    void dispatch(MSG& msg);
+    void raise(HWND window, int control, int subtype);
+    Event take_event();
+    bool is_program_window(HWND window) const;
+    Control* find(int id);
+    const Control* find(int id) const;
+    Control* find_by_window(HWND window);
+
+    HINSTANCE instance_;
+    ATOM window_class_ = 0;
+    HFONT font_;                       // the font of new controls
+    std::vector<HFONT> created_fonts_; // deleted at the end, after the controls
+    MessageHandler handler_;
+    std::deque<Event> events_;
+    std::vector<Control> controls_;
+    std::vector<HWND> windows_; // top-level windows, first is the main window
+    HWND focus_before_deactivation_ = nullptr;
+};
+
+} // namespace tonegen::win32
