@@ -11,7 +11,7 @@
 #   e2e_record_start FILE           raw s16le mono 44100 Hz from out.monitor
 #   e2e_record_stop / e2e_recorded_samples FILE
 #   e2e_launch NAME CMD...          the program under test, log in the artefacts; sets E2E_APP_PID
-#   e2e_wait_exit PID SECONDS       sets E2E_EXIT_CODE and E2E_EXIT_SECONDS; fails on a timeout
+#   e2e_wait_exit PID SECONDS       sets E2E_EXIT_CODE and E2E_EXIT_SECONDS; status 1 on a timeout
 #   e2e_find_window TITLE [SECONDS] [PID]   prints the window id
 #   e2e_client_size WID             prints "WIDTH HEIGHT"
 #   e2e_click WID X Y               left click at client coordinates
@@ -19,7 +19,8 @@
 #   e2e_close_window WID            WM_DELETE_WINDOW, as a window manager's close button sends
 #   e2e_screenshot NAME [WID]       PNG of the screen or of one window into the artefacts
 #   e2e_analyse ARGS...             the analysis tool ($E2E_ANALYSE)
-#   e2e_log / e2e_fail / e2e_now
+#   e2e_until SECONDS STEP CMD...   poll until CMD succeeds; e2e_now / e2e_elapsed time in microseconds
+#   e2e_log / e2e_fail
 #
 # Every process started here is stopped by its PID when the script exits,
 # whether it passed, failed or was interrupted.
@@ -35,7 +36,31 @@ E2E_ARTIFACTS=
 E2E_RECORDER_PID=
 E2E_APP_PID=
 
-e2e_now() { date +%s.%N; }
+# Microseconds since the epoch, without a fork; any locale's decimal sign.
+e2e_now() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+
+# Microseconds in a decimal number of seconds ("2", "0.25").
+e2e_usec() {
+  local int=${1%%.*} frac=000000
+  if [[ $1 == *.* ]]; then
+    frac="${1#*.}000000"
+    frac=${frac:0:6}
+  fi
+  echo $((10#${int:-0} * 1000000 + 10#$frac))
+}
+
+# Runs CMD every STEP seconds until it succeeds (0) or SECONDS have passed (1).
+# Timed by the clock, so slow commands do not stretch the limit.
+e2e_until() {
+  local deadline step=$2
+  deadline=$((${EPOCHREALTIME//[!0-9]/} + $(e2e_usec "$1")))
+  shift 2
+  while true; do
+    "$@" && return 0
+    ((${EPOCHREALTIME//[!0-9]/} < deadline)) || return 1
+    sleep "$step"
+  done
+}
 
 e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S.%3N)" "$E2E_NAME" "$*" >&2; }
 
@@ -48,7 +73,14 @@ e2e_fail() {
 }
 
 # Seconds between two e2e_now stamps, to the millisecond.
-e2e_elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+e2e_elapsed() {
+  local d=$(($2 - $1)) sign=
+  if ((d < 0)); then
+    sign=-
+    d=$((-d))
+  fi
+  printf '%s%d.%03d' "$sign" $((d / 1000000)) $((d % 1000000 / 1000))
+}
 
 e2e_begin() {
   E2E_NAME=$1
@@ -102,21 +134,21 @@ e2e_forget_pid() {
 
 # A child that has exited but is not yet reaped still answers kill -0.
 e2e_running() {
-  local state
-  state=$(awk '{ print $3 }' "/proc/$1/stat" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
+  local stat
+  { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 1
+  # The state follows the command name, which may itself hold ") ".
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
 }
+
+e2e_gone() { ! e2e_running "$1"; }
 
 # Stops one tracked process: SIGNAL, then SIGKILL after SECONDS.
 e2e_stop_pid() {
-  local pid=$1 signal=${2:-TERM} limit=${3:-3} i
+  local pid=$1 signal=${2:-TERM} limit=${3:-3}
   if e2e_running "$pid"; then
     kill -s "$signal" "$pid" 2>/dev/null
-    for ((i = 0; i < limit * 50; i++)); do
-      e2e_running "$pid" || break
-      sleep 0.02
-    done
-    if e2e_running "$pid"; then
+    if ! e2e_until "$limit" 0.02 e2e_gone "$pid"; then
       e2e_log "pid $pid ignored SIG$signal for ${limit} s; killing it"
       kill -s KILL "$pid" 2>/dev/null
     fi
@@ -158,35 +190,33 @@ e2e_end() {
   exit "$status"
 }
 
-# Polls CMD every 50 ms for up to SECONDS.
+# Polls CMD, quietly, every 50 ms for up to SECONDS.
 e2e_poll() {
-  local limit=$1 i
+  local limit=$1
   shift
-  for ((i = 0; i < limit * 20; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  return 1
+  e2e_until "$limit" 0.05 e2e_quietly "$@"
 }
 
+e2e_quietly() { "$@" >/dev/null 2>&1; }
+
 e2e_start_xvfb() {
-  local displayfile="$E2E_RUN/display" pid i
+  local displayfile="$E2E_RUN/display" pid
   # -displayfd: the server picks a free display number itself and writes it
   # once it accepts clients, so parallel runs never race for a number.
   Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp -noreset \
     3>"$displayfile" >"$E2E_RUN/logs/xvfb.log" 2>&1 &
   pid=$!
   E2E_PIDS+=("$pid:xvfb")
-  for ((i = 0; i < 300; i++)); do
-    grep -q '^[0-9][0-9]*$' "$displayfile" 2>/dev/null && break
-    e2e_running "$pid" || e2e_fail "Xvfb exited at start-up"
-    sleep 0.05
-  done
-  grep -q '^[0-9][0-9]*$' "$displayfile" || e2e_fail "Xvfb named no display within 15 s"
+  e2e_until 15 0.05 e2e_display_named "$displayfile" "$pid" ||
+    e2e_fail "Xvfb named no display within 15 s"
+  e2e_running "$pid" || e2e_fail "Xvfb exited at start-up"
   export DISPLAY=":$(cat "$displayfile")"
   e2e_poll 10 xdpyinfo || e2e_fail "Xvfb on $DISPLAY does not answer"
   e2e_log "Xvfb pid $pid on $DISPLAY"
 }
+
+# True once the display number is written, or once the server has died.
+e2e_display_named() { grep -q '^[0-9][0-9]*$' "$1" 2>/dev/null || e2e_gone "$2"; }
 
 e2e_pulse_env() {
   local dir="$E2E_RUN/pulse"
@@ -255,13 +285,12 @@ e2e_record_stop() {
 
 e2e_recorded_samples() { echo $(($(stat -c %s "$1") / 2)); }
 
+e2e_recorded_at_least() { (($(stat -c %s "$1") / 2 >= $2)); }
+
 # Waits until FILE holds at least SAMPLES samples.
 e2e_record_until() {
-  local file=$1 samples=$2 limit=${3:-30} i
-  for ((i = 0; i < limit * 50; i++)); do
-    [ "$(e2e_recorded_samples "$file")" -ge "$samples" ] && return 0
-    sleep 0.02
-  done
+  local file=$1 samples=$2 limit=${3:-30}
+  e2e_until "$limit" 0.02 e2e_recorded_at_least "$file" "$samples" && return 0
   e2e_fail "the recording stopped growing at $(e2e_recorded_samples "$file") samples"
 }
 
@@ -274,12 +303,9 @@ e2e_launch() {
 }
 
 e2e_wait_exit() {
-  local pid=$1 limit=$2 start i
+  local pid=$1 limit=$2 start
   start=$(e2e_now)
-  for ((i = 0; i < limit * 100; i++)); do
-    e2e_running "$pid" || break
-    sleep 0.01
-  done
+  e2e_until "$limit" 0.01 e2e_gone "$pid"
   E2E_EXIT_SECONDS=$(e2e_elapsed "$start" "$(e2e_now)")
   if e2e_running "$pid"; then
     E2E_EXIT_CODE=
