@@ -24,15 +24,16 @@ for candidate in "$root/build/tests/e2e/analyse_recording" "$root/build-demo-too
 done
 if [ -z "$E2E_ANALYSE" ]; then
   echo "demo.sh: building the recording analysis tool in build-demo-tools/" >&2
-  cmake -S "$root" -B "$root/build-demo-tools" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTONEGEN_QT=OFF -DTONEGEN_TESTS=ON -DTONEGEN_BENCH=OFF >/dev/null &&
-    cmake --build "$root/build-demo-tools" --target analyse_recording -j2 >/dev/null || {
+  if ! cmake -S "$root" -B "$root/build-demo-tools" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTONEGEN_QT=OFF -DTONEGEN_TESTS=ON -DTONEGEN_BENCH=OFF >/dev/null ||
+    ! cmake --build "$root/build-demo-tools" --target analyse_recording -j2 >/dev/null; then
     echo "demo.sh: cannot build the analysis tool" >&2
     exit 1
-  }
+  fi
   E2E_ANALYSE="$root/build-demo-tools/tests/e2e/analyse_recording"
 fi
 
+# shellcheck source=../tests/e2e/harness.sh
 source "$root/tests/e2e/harness.sh"
 e2e_begin demo "$out/demo-logs"
 

@@ -210,7 +210,8 @@ e2e_start_xvfb() {
   e2e_until 15 0.05 e2e_display_named "$displayfile" "$pid" ||
     e2e_fail "Xvfb named no display within 15 s"
   e2e_running "$pid" || e2e_fail "Xvfb exited at start-up"
-  export DISPLAY=":$(cat "$displayfile")"
+  DISPLAY=":$(<"$displayfile")"
+  export DISPLAY
   e2e_poll 10 xdpyinfo || e2e_fail "Xvfb on $DISPLAY does not answer"
   e2e_log "Xvfb pid $pid on $DISPLAY"
 }
@@ -302,6 +303,7 @@ e2e_launch() {
   e2e_log "started $name (pid $E2E_APP_PID): $*"
 }
 
+# shellcheck disable=SC2034 # E2E_EXIT_CODE and E2E_EXIT_SECONDS are for the caller
 e2e_wait_exit() {
   local pid=$1 limit=$2 start
   start=$(e2e_now)
@@ -340,9 +342,10 @@ e2e_key() {
   local size
   size=$(e2e_client_size "$1") || e2e_fail "window $1 is gone"
   # Without a window manager the keyboard follows the pointer unless focus is set.
-  xdotool mousemove --window "$1" $((${size% *} / 2)) $((${size#* } / 2)) &&
-    xdotool windowfocus --sync "$1" && xdotool key "$2" ||
+  if ! xdotool mousemove --window "$1" $((${size% *} / 2)) $((${size#* } / 2)) ||
+    ! xdotool windowfocus --sync "$1" || ! xdotool key "$2"; then
     e2e_fail "cannot press $2 in window $1"
+  fi
 }
 
 # PNG of the whole screen, or of window WID, as ARTIFACTS/NAME.png (or a path

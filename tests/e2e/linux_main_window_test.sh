@@ -8,6 +8,7 @@
 set -uo pipefail
 program=$1
 E2E_ANALYSE=$2
+# shellcheck source=harness.sh
 source "$(dirname "$0")/harness.sh"
 e2e_begin linux_main_window "$3"
 
