@@ -30,9 +30,13 @@ namespace {
 
 constexpr int stream_rate = 44100;
 constexpr int stream_block_bytes = 2; // one mono 16-bit frame
-// About 100 ms in the sound server: short enough that reset and close are
-// heard at once, long enough that a late device-thread wake-up never starves it.
-constexpr qsizetype sink_buffer_bytes = stream_rate / 10 * stream_block_bytes;
+// 250 ms asked of the sound server. Pause (a cork) and reset and close (the
+// stream dropped) act at the server's sink, so this length does not delay
+// them; what it buys is slack: the server takes about a fifth of it for its
+// sink and keeps the rest queued, and at 100 ms that rest (about 30 ms) ran
+// dry, with audible gaps, while a build or an image conversion loaded the
+// machine. A change of the tones is heard this much later on top of the ring.
+constexpr qsizetype sink_buffer_bytes = stream_rate / 4 * stream_block_bytes;
 
 constexpr std::uint32_t callback_type_mask = 0x70000;
 

@@ -14,9 +14,10 @@
 // pause corks the sound server's stream: what is already queued there waits,
 // and the feed is not read while corked, so restart plays on from exactly
 // the sample it stopped at. reset drops the stream at once and hands back
-// every queued header in order. The sink's buffer is kept near 100 ms so that
-// reset and close silence it promptly; the program keeps about 2 s queued in
-// headers, far more than any refill takes.
+// every queued header in order. Both act at the sound server's sink, so they
+// are heard within its latency (tens of milliseconds) whatever the stream
+// holds; the stream itself asks for 250 ms so that a loaded machine does not
+// starve it. The program keeps about 2 s more queued in headers.
 //
 // Only the GUI thread calls this class. The device thread never calls into
 // the program; the GUI thread waits for it only in open, reset and close.
