@@ -2,9 +2,9 @@
 # with the cross toolchain, and every test program run under wine.
 #
 # The wine prefix is private to the build tree and made once, while building;
-# every test reuses it. 64-bit programs run with
-# wine64; 32-bit ones need a wine that can start 32-bit programs, which not
-# every machine has, so the 32-bit tree is usually only built.
+# every test reuses it. 64-bit programs run with wine64; 32-bit ones need a
+# wine that can start 32-bit programs, which not every machine has, so the
+# 32-bit tree is usually only built.
 
 set(TONEGEN_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -16,20 +16,17 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(TONEGEN_WINE_LOADER /usr/lib/wine/wine CACHE FILEPATH "wine loader for the test programs")
 endif()
+set(TONEGEN_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "64-bit wine loader, makes the test prefix")
 set(TONEGEN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                 WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-# Made while building, so that the first test does not spend the time. A
-# prefix made by the 64-bit wine serves 32-bit programs as well.
-set(TONEGEN_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "64-bit wine loader, makes the test prefix")
+# Made while building, so that the first test does not spend the time.
 add_custom_command(
   OUTPUT ${TONEGEN_WINE_PREFIX}/.ready
-  COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${TONEGEN_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-          ${TONEGEN_WINE64} wineboot -i
-  COMMAND ${CMAKE_COMMAND} -E touch ${TONEGEN_WINE_PREFIX}/.ready
+  COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --make-prefix
   COMMENT "Making the wine prefix of the tests"
   VERBATIM)
 add_custom_target(tonegen_wine_prefix ALL DEPENDS ${TONEGEN_WINE_PREFIX}/.ready)
