@@ -282,7 +282,7 @@ MmResult QtWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFo
     const QAudioDevice preferred = QMediaDevices::defaultAudioOutput();
     const auto it = std::find(outputs.begin(), outputs.end(), preferred);
     if (it != outputs.end())
-        std::rotate(outputs.begin(), it, it + 1);
+        static_cast<void>(std::rotate(outputs.begin(), it, it + 1));
     if (device_id >= static_cast<unsigned>(outputs.size()))
         return mm_bad_device_id;
     const QAudioDevice& device = outputs[static_cast<qsizetype>(device_id)];
@@ -380,8 +380,8 @@ MmResult QtWaveOut::close(WaveOutHandle handle)
             return mm_still_playing;
     }
     d->stop();
-    devices_.erase(std::find_if(devices_.begin(), devices_.end(),
-                                [d](const std::unique_ptr<Device>& p) { return p.get() == d; }));
+    static_cast<void>(devices_.erase(std::find_if(devices_.begin(), devices_.end(),
+                                                  [d](const std::unique_ptr<Device>& p) { return p.get() == d; })));
     return mm_no_error;
 }
 

@@ -267,7 +267,7 @@ WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int 
     window->show();
     window->raise();
     window->activateWindow();
-    windows_.emplace(handle, std::move(window));
+    static_cast<void>(windows_.emplace(handle, std::move(window)));
     return handle;
 }
 
@@ -291,7 +291,7 @@ void QtWindowing::set_message_handler(MessageHandler handler)
 }
 
 bool QtWindowing::post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
-                               std::intptr_t lparam)
+                               std::intptr_t lparam) noexcept
 {
     // postEvent takes ownership and is thread-safe; events posted to one
     // receiver are dispatched in the order they were posted.
@@ -307,7 +307,7 @@ void QtWindowing::deliver_message(WindowHandle window, unsigned message, std::ui
         message_handler_(window, message, wparam, lparam);
 }
 
-void QtWindowing::post_event(const Event& event)
+void QtWindowing::post_event(const Event& event) noexcept
 {
     events_.push_back(event);
 }
@@ -347,7 +347,7 @@ void QtWindowing::message_box(WindowHandle owner, std::string_view title, std::s
     static_cast<void>(box.exec());
 }
 
-void QtWindowing::raise_control_event(WindowHandle window, int id, int subtype)
+void QtWindowing::raise_control_event(WindowHandle window, int id, int subtype) noexcept
 {
     if (quiet_ == 0)
         post_event(Event{EventKind::control, window, id, subtype});
@@ -371,8 +371,8 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
         // Qt has flipped the pressed state by the time `clicked` arrives.
-        QObject::connect(button, &QPushButton::clicked, button,
-                         [this, parent, id] { raise_control_event(parent, id, 0); });
+        static_cast<void>(QObject::connect(button, &QPushButton::clicked, button,
+                                           [this, parent, id] { raise_control_event(parent, id, 0); }));
         widget = button;
         break;
     }
@@ -404,8 +404,9 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         field->setFocusPolicy(Qt::StrongFocus);
         field->replace_text(caption);
         // Every change of the text, typed or set, is reported.
-        QObject::connect(field->editor(), &QLineEdit::textChanged, field,
-                         [this, parent, id] { raise_control_event(parent, id, text_changed); });
+        static_cast<void>(QObject::connect(field->editor(), &QLineEdit::textChanged, field, [this, parent, id] {
+            raise_control_event(parent, id, text_changed);
+        }));
         widget = field;
         break;
     }
@@ -418,8 +419,8 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         bar->setFocusPolicy(Qt::NoFocus);
         // valueChanged comes after the new position is set, as the program
         // reads it back when it handles the event.
-        QObject::connect(bar, &QScrollBar::valueChanged, bar,
-                         [this, parent, id] { raise_control_event(parent, id, 0); });
+        static_cast<void>(QObject::connect(bar, &QScrollBar::valueChanged, bar,
+                                           [this, parent, id] { raise_control_event(parent, id, 0); }));
         widget = bar;
         break;
     }
@@ -432,7 +433,7 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
 
     // Anonymous frames are never addressed again; their window owns them.
     if (id >= 0)
-        controls_.emplace(id, Control{spec.kind, widget, parent});
+        static_cast<void>(controls_.emplace(id, Control{spec.kind, widget, parent}));
     return true;
 }
 

@@ -41,9 +41,12 @@ public:
     void set_message_handler(MessageHandler handler) override;
     // Unlike the rest of this class, safe to call from any thread: the
     // wave-out device's audio thread posts its completion notices here.
+    // This and the other paths that Qt signals and the audio thread run
+    // through are noexcept: running out of memory there ends the program
+    // instead of unwinding through Qt.
     bool post_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
-                      std::intptr_t lparam) override;
-    void post_event(const Event& event) override;
+                      std::intptr_t lparam) noexcept override;
+    void post_event(const Event& event) noexcept override;
     Event wait_event() override;
     Event poll_event() override;
     void message_box(WindowHandle owner, std::string_view title, std::string_view text) override;
@@ -73,7 +76,7 @@ private:
     Control* find_control(int id);
     // Queues a control event unless the program itself is changing the
     // control (creation, set_scroll_position), which raises nothing.
-    void raise_control_event(WindowHandle window, int id, int subtype);
+    void raise_control_event(WindowHandle window, int id, int subtype) noexcept;
     Event pop_event();
 
     std::unique_ptr<QObject> message_receiver_;
