@@ -175,7 +175,10 @@ protected:
         // The line edit still needs to stop its cursor; the text stays as typed.
         static_cast<void>(QCoreApplication::sendEvent(lineEdit(), event));
         QWidget::focusOutEvent(event);
-        focus_lost_();
+        // The field's own context menu takes the keyboard only for a moment;
+        // the field has not been left.
+        if (event->reason() != Qt::PopupFocusReason)
+            focus_lost_();
     }
 
     void changeEvent(QEvent* event) override
