@@ -1,6 +1,8 @@
 #include "app/program.h"
 
 #include "audio/stream.h"
+#include "signals/sound_effects.h"
+#include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/tone_controls.h"
 
@@ -8,15 +10,32 @@ namespace tonegen {
 
 namespace {
 
-void toggle_test_signal(Settings& /*s*/, Platform& /*p*/, int /*control*/)
+constexpr int sweep_sound = 176;
+constexpr int pink_sound = 177;
+constexpr int test_signal_volume = 40;
+
+// Without a player the toggle keeps its new pressed state and its old
+// caption, and nothing plays.
+void toggle_test_signal(Settings& s, Platform& p, int control)
 {
-    // The sweep and pink-noise recordings are not built into the program yet;
-    // their toggles only change their own pressed state.
+    if (!init_sound_effects(s.sound_effects, p.sound))
+        return;
+    const bool sweep = control == sweep_toggle;
+    std::int64_t& on = sweep ? s.sweep_on : s.pink_on;
+    const int sound = sweep ? sweep_sound : pink_sound;
+    on = p.windowing.checked(control) ? 1 : 0;
+    if (on == 1) {
+        p.windowing.set_text(control, sweep ? "ON SWEEP" : "ON PINK");
+        play_sound(s.sound_effects, p.sound, sound, play_looping, test_signal_volume);
+    } else {
+        p.windowing.set_text(control, sweep ? "OFF SWEEP" : "OFF PINK");
+        stop_sound(s.sound_effects, p.sound, sound);
+    }
 }
 
-void show_about_from_toggle(Settings& /*s*/, Platform& /*p*/)
+std::int64_t show_program_about_box(Platform& p)
 {
-    // The About box is not built yet; its toggle only changes its own state.
+    return show_about_box(p, 40, 190, about_text(), about_captions, about_wrap_width, p.about_picture);
 }
 
 void run_event_loop(Settings& s, Platform& p)
@@ -44,13 +63,18 @@ void dispatch_control_event(Settings& s, Platform& p, const Event& event)
     else if (id == sweep_toggle || id == pink_toggle)
         toggle_test_signal(s, p, id);
     else if (id == about_toggle)
-        show_about_from_toggle(s, p);
+        s.about_choice = show_program_about_box(p); // no page opens after this one
 }
 
 int run_program(Settings& s, Platform& p)
 {
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
+    p.about_picture = p.windowing.load_picture(p.assets.about_picture);
 
+    if (init_sound_effects(s.sound_effects, p.sound)) {
+        static_cast<void>(load_sound(s.sound_effects, p.sound, sweep_sound, p.assets.sweep));
+        static_cast<void>(load_sound(s.sound_effects, p.sound, pink_sound, p.assets.pink));
+    }
     // The defaults do not depend on the test-signal player: without it only
     // the test signals are missing, the tones still play.
     apply_defaults(s);
@@ -58,6 +82,14 @@ int run_program(Settings& s, Platform& p)
     if (open_main_window(s, p, 33, 33, 294, 765) != 0) {
         refresh_controls(s, p);
         drain_events(p);
+
+        // Nothing sounds while the start-up box is up: the stream opens after
+        // it and after the pages, whatever the box returned.
+        s.about_choice = show_program_about_box(p);
+        open_web_address(p, software_page());
+        open_web_address(p, page_for_choice(s.about_choice));
+        drain_events(p);
+
         if (open_stream(s, p))
             run_event_loop(s, p);
         else
@@ -66,6 +98,7 @@ int run_program(Settings& s, Platform& p)
     }
     if (p.main_window != 0)
         p.windowing.destroy_window(p.main_window);
+    release_sound_effects(s.sound_effects, p.sound);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/wave_out_port.h"
+#include "signals/sound_effects.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -63,6 +64,8 @@ struct Settings {
     std::unique_ptr<char[]> audio_block;        // buffer_count * buffer_bytes  open_stream
     WaveHeader* done_header;         // named by the latest completion      stream_message_handler
     bool device_open;                // the device was opened and not yet closed
+
+    SoundEffects sound_effects;      // the test-signal player              init_sound_effects
 };
 
 // The program's one record.

@@ -1,15 +1,31 @@
-// The ports the program drives, bundled for the core's operations.
+// The ports the program drives, bundled for the core's operations, and what
+// the platform carries inside the program for it.
 #pragma once
 
+#include "platform/shell_port.h"
+#include "platform/sound_port.h"
 #include "platform/wave_out_port.h"
 #include "platform/windowing_port.h"
 
+#include <span>
+
 namespace tonegen {
+
+// Files embedded in the program.
+struct Assets {
+    std::span<const unsigned char> sweep;         // RIFF WAVE image
+    std::span<const unsigned char> pink;          // RIFF WAVE image
+    std::span<const unsigned char> about_picture; // BMP file image
+};
 
 struct Platform {
     WindowingPort& windowing;
     WaveOutPort& wave_out;
-    WindowHandle main_window = 0; // set by open_main_window
+    SoundPort& sound;
+    ShellPort& shell;
+    Assets assets;
+    WindowHandle main_window = 0;   // set by open_main_window
+    ImageHandle about_picture = 0;  // set at start-up
 };
 
 } // namespace tonegen

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -50,12 +51,21 @@ struct Event {
     int subtype = 0;
 };
 
+using ImageHandle = std::uintptr_t; // 0: no image
+
 enum class ControlKind {
     toggle_button,   // push button that stays pressed until the next click; tab stop
     frame,           // rectangle outline with an empty caption; no events
     text_label,      // one line of left-aligned text, "&" shows as itself; no events
     frequency_field, // right-aligned number field with up/down arrows, range min..max; tab stop
     gain_scroll_bar, // horizontal bar, position min..max, page size 1; not a tab stop
+    push_button,     // button whose caption may wrap onto several lines; a click raises an event
+    picture,         // shows `image` at its own size; no events
+};
+
+enum class ControlFont {
+    controls, // the font loaded by load_control_font (or the platform's GUI font)
+    box,      // the fixed-pitch font of the About box
 };
 
 // One control of a window, as the layout table gives it. Controls are created
@@ -67,7 +77,18 @@ struct ControlSpec {
     std::string caption;
     int range_min = 0; // fields and scroll bars
     int range_max = 0;
+    ControlFont font = ControlFont::controls;
+    ImageHandle image = 0; // pictures
 };
+
+struct TextSize {
+    int width, height;
+};
+
+// Results of open_measuring.
+constexpr int measuring_ready = 0;
+constexpr int measuring_no_window = -1;
+constexpr int measuring_no_drawing = -2;
 
 using MessageHandler =
     std::function<void(WindowHandle window, unsigned message, std::uintptr_t wparam,
@@ -125,6 +146,26 @@ public:
     virtual int scroll_position(int id) = 0;
     virtual void set_scroll_position(int id, int position) = 0;
     virtual void set_focus(int id) = 0;
+
+    // Boxes.
+    // True when one of the program's own windows is the foreground window.
+    virtual bool program_in_foreground() = 0;
+    // Makes an image from a bitmap file image (BMP); 0 when it cannot.
+    // Released when the platform object ends.
+    virtual ImageHandle load_picture(std::span<const unsigned char> bitmap_file) = 0;
+    // Measuring texts in the box font ("system fixed", 10 points; loaded the
+    // first time and kept): open_measuring sets up a hidden window to draw
+    // on and says whether it could (measuring_ready) or not; measure_text
+    // works between it and close_measuring.
+    virtual int open_measuring() = 0;
+    virtual TextSize measure_text(std::string_view text) = 0;
+    virtual void close_measuring() = 0;
+    // A box window with title bar and close box only, not resizable, kept
+    // above all other windows, with the given client size, its outer
+    // top-left corner at (x, y) or centred on the screen. 0 when refused.
+    // Its controls go with it when it is destroyed.
+    virtual WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                                  bool centred) = 0;
 };
 
 } // namespace tonegen

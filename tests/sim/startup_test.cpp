@@ -3,6 +3,7 @@
 #include "audio/stream.h"
 #include "platform/sim/sim_platform.h"
 #include "synth/synth.h"
+#include "ui/about_box.h"
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ TEST(Startup, StartsSilentWithTheDefaultsLoadedAndEndsWithExitCodeZero)
 {
     SimPlatform sim;
     Settings s{};
+    sim.windowing.press(first_box_button + 5); // "OK" in the start-up box
     sim.play(4); // the device is paused: nothing may come back
     sim.windowing.then([&] {
         EXPECT_EQ(sim.wave_out.queued(), 8u);
@@ -49,8 +51,10 @@ TEST(Startup, StartsSilentWithTheDefaultsLoadedAndEndsWithExitCodeZero)
     // Closing stops the device at once, then undoes what open did.
     const auto reset = std::find(sim.log.begin(), sim.log.end(), "waveOutReset");
     ASSERT_NE(reset, sim.log.end());
-    EXPECT_EQ(sim.log.back(), "destroy_window");
-    EXPECT_EQ(*(sim.log.end() - 2), "waveOutClose");
+    const auto destroyed = std::find(reset, sim.log.end(), "destroy_window");
+    ASSERT_NE(destroyed, sim.log.end());
+    EXPECT_EQ(*(destroyed - 1), "waveOutClose");
+    EXPECT_EQ(sim.log.back(), "sound release");
     EXPECT_EQ(sim.wave_out.misuse, 0);
 }
 
@@ -76,10 +80,12 @@ TEST(Startup, FailuresEndWithOneMessageAtMostAndExitCodeZero)
         sim.wave_out.device_count = c.devices;
         sim.wave_out.refuse_format = c.refuse_format;
         sim.windowing.refuse_windows = c.refuse_window;
+        sim.windowing.press(first_box_button + 5);
         Settings s{};
         EXPECT_EQ(run_program(s, sim.platform), 0);
         EXPECT_EQ(sim.windowing.message_boxes, c.boxes);
         EXPECT_FALSE(sim.windowing.script_used_up); // the event loop never ran
+        EXPECT_EQ(sim.windowing.boxes.size(), c.refuse_format ? 1u : 0u);
         EXPECT_FALSE(logged(sim.log, "waveOutReset"));
         EXPECT_EQ(sim.wave_out.misuse, 0);
         if (c.devices == 0) { // the box stands over the empty window, the controls still follow
@@ -124,6 +130,7 @@ TEST(EventLoop, ControlsWithoutAHandlerChangeNothing)
 {
     SimPlatform sim;
     Settings s{};
+    sim.windowing.press(first_box_button + 5);
     std::optional<Snapshot> before;
     sim.windowing.then([&] { before = snapshot(s); });
     for (int id : {frequency_heading, gain_heading, first_gain_label, first_gain_label + 19, 40, 119, 162, 999, -1}) {
@@ -142,6 +149,7 @@ TEST(EventLoop, OnOffTogglesThePausedDevice)
 {
     SimPlatform sim;
     Settings s{};
+    sim.windowing.press(first_box_button + 5);
     sim.windowing.click(on_off_toggle);
     sim.play(2);
     sim.windowing.then([&] {

@@ -2,16 +2,29 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/sim/sim_shell.h"
+#include "platform/sim/sim_sound.h"
 #include "platform/sim/sim_wave_out.h"
 #include "platform/sim/sim_windowing.h"
 
+#include <vector>
+
 namespace tonegen::sim {
+
+// Small but well-formed stand-ins for the embedded files.
+std::vector<unsigned char> test_wave_image(unsigned char fill);
+std::vector<unsigned char> test_bitmap();
 
 struct SimPlatform {
     CallLog log;
     SimWindowing windowing{log};
     SimWaveOut wave_out{log, windowing};
-    Platform platform{windowing, wave_out};
+    SimSound sound{log};
+    SimShell shell{log};
+    std::vector<unsigned char> sweep = test_wave_image(0x11);
+    std::vector<unsigned char> pink = test_wave_image(0x22);
+    std::vector<unsigned char> bitmap = test_bitmap();
+    Platform platform{windowing, wave_out, sound, shell, Assets{sweep, pink, bitmap}};
 
     // A script step in which the device finishes n buffers.
     void play(int n)

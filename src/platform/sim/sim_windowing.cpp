@@ -83,6 +83,19 @@ void SimWindowing::close_main_window()
     then([this] { close_now(first_window_); });
 }
 
+void SimWindowing::close_box()
+{
+    then([this] { close_now(open_box_handle); });
+}
+
+void SimWindowing::press(int id)
+{
+    then([this, id] {
+        if (find(id))
+            raise(id, 0);
+    });
+}
+
 void SimWindowing::close_now(WindowHandle window)
 {
     events_.push_back(Event{EventKind::close, window, 0, 0});
@@ -119,8 +132,13 @@ WindowHandle SimWindowing::open_window(std::string_view title, int x, int y, int
 
 void SimWindowing::destroy_window(WindowHandle window)
 {
-    log_.push_back("destroy_window");
+    log_.push_back(window == open_box_handle ? "destroy_box" : "destroy_window");
     destroyed.push_back(window);
+    std::erase_if(controls, [window](const auto& entry) { return entry.second.parent == window; });
+    if (window == open_box_handle) {
+        open_box_handle = 0;
+        focused = focus_before_box;
+    }
 }
 
 void SimWindowing::set_message_handler(MessageHandler handler)
@@ -152,8 +170,9 @@ Event SimWindowing::wait_event()
             return e;
         }
         if (script_.empty()) {
+            // Every run ends: the open box is closed first, then the window.
             script_used_up = true;
-            return Event{EventKind::close, first_window_, 0, 0};
+            return Event{EventKind::close, open_box_handle != 0 ? open_box_handle : first_window_, 0, 0};
         }
         const std::function<void()> step = std::move(script_.front());
         script_.pop_front();
@@ -258,6 +277,50 @@ void SimWindowing::set_scroll_position(int id, int position)
 void SimWindowing::set_focus(int id)
 {
     focused = id;
+}
+
+} // namespace tonegen::sim
+
+namespace tonegen::sim {
+
+bool SimWindowing::program_in_foreground()
+{
+    return in_foreground;
+}
+
+ImageHandle SimWindowing::load_picture(std::span<const unsigned char> bitmap_file)
+{
+    return bitmap_file.size() >= 54 && bitmap_file[0] == 'B' && bitmap_file[1] == 'M' ? 0x1D0 : 0;
+}
+
+int SimWindowing::open_measuring()
+{
+    measuring = measuring_result == measuring_ready;
+    return measuring_result;
+}
+
+TextSize SimWindowing::measure_text(std::string_view text)
+{
+    if (!measuring)
+        return {0, 0};
+    return {static_cast<int>(text.size()) * char_width, char_height};
+}
+
+void SimWindowing::close_measuring()
+{
+    measuring = false;
+}
+
+WindowHandle SimWindowing::open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                                    bool centred)
+{
+    log_.push_back("open_box " + std::string(title));
+    if (refuse_boxes)
+        return 0;
+    open_box_handle = next_window_++;
+    focus_before_box = focused;
+    boxes.push_back(Box{std::string(title), x, y, client_width, client_height, centred, open_box_handle});
+    return open_box_handle;
 }
 
 } // namespace tonegen::sim

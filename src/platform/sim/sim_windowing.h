@@ -5,8 +5,8 @@
 // delivers posted window messages to the message handler first, then hands
 // out queued events, and only when nothing is pending runs the next script
 // step, exactly as a user acts only while the program waits. When the script
-// is used up, wait_event reports a close of the main window so that every run
-// ends. Nothing here waits on a clock.
+// is used up, wait_event reports a close of the open box, or else of the main
+// window, so that every run ends. Nothing here waits on a clock.
 #pragma once
 
 #include "platform/windowing_port.h"
@@ -46,6 +46,11 @@ public:
     // Knobs.
     bool refuse_windows = false;
     bool font_available = true;
+    bool in_foreground = true;      // a window of the program is in front
+    int measuring_result = measuring_ready;
+    bool refuse_boxes = false;
+    // The box font of the fakes: every character 8 x 16 pixels.
+    static constexpr int char_width = 8, char_height = 16;
 
     // What happened.
     std::vector<std::string> message_boxes; // "title|text", in order
@@ -55,6 +60,17 @@ public:
     std::map<int, SimControl> controls;  // by id (frames are not kept)
     std::vector<ControlSpec> created;    // every control, in creation order
 
+    struct Box {
+        std::string title;
+        int x, y, width, height;
+        bool centred;
+        WindowHandle handle;
+    };
+    std::vector<Box> boxes;              // every box opened, in order
+    WindowHandle open_box_handle = 0;    // the box now open, 0 when none
+    int focus_before_box = -1;           // given back when the box goes, as a desktop does
+    bool measuring = false;
+
     // Script steps: user actions taken while the program waits.
     void then(std::function<void()> step) { script_.push_back(std::move(step)); }
     void click(int id);                         // toggle: flip the pressed state, raise an event
@@ -63,6 +79,8 @@ public:
     void leave(int id);                         // the field's text box loses the focus
     void scroll(int id, int position);          // move a gain bar
     void close_main_window();
+    void close_box();                           // the close box of the open box
+    void press(int id);                         // a push button of the open box
 
     // Same actions, done at once (no script step), for tests that drive a
     // handler directly.
@@ -99,6 +117,13 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    bool program_in_foreground() override;
+    ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
+    int open_measuring() override;
+    TextSize measure_text(std::string_view text) override;
+    void close_measuring() override;
+    WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                          bool centred) override;
 
 private:
     SimControl* find(int id);

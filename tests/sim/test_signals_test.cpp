@@ -1,0 +1,107 @@
+// The sweep and pink-noise toggles over the sound-effects player.
+#include "app/program.h"
+#include "audio/stream.h"
+#include "platform/sim/sim_platform.h"
+#include "ui/about_box.h"
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+namespace tonegen {
+namespace {
+
+using sim::SimPlatform;
+
+const sim::SimSoundBuffer* buffer_of(const SimPlatform& sim, const std::vector<unsigned char>& image)
+{
+    return sim.sound.buffer_with(image.data() + 44, image.size() - 44);
+}
+
+TEST(TestSignals, EachToggleStartsAndStopsOnlyItsOwnLoop)
+{
+    SimPlatform sim;
+    Settings s{};
+    sim.windowing.press(first_box_button + 5);
+    sim.windowing.click(sweep_toggle);
+    sim.windowing.then([&] {
+        const auto* sweep = buffer_of(sim, sim.sweep);
+        ASSERT_NE(sweep, nullptr);
+        EXPECT_TRUE(sweep->playing && sweep->looping);
+        EXPECT_EQ(sweep->volume, -796);
+        EXPECT_EQ(sweep->position, 0u);
+        EXPECT_EQ(s.sweep_on, 1);
+        EXPECT_EQ(sim.windowing.text(sweep_toggle), "ON SWEEP");
+        EXPECT_FALSE(buffer_of(sim, sim.pink)->playing);
+        sim.sound.buffers.begin()->second.position = 4000; // it plays on by itself
+    });
+    sim.windowing.click(pink_toggle);
+    sim.windowing.then([&] {
+        EXPECT_TRUE(buffer_of(sim, sim.sweep)->playing);
+        EXPECT_TRUE(buffer_of(sim, sim.pink)->playing);
+        EXPECT_EQ(sim.windowing.text(pink_toggle), "ON PINK");
+    });
+    sim.windowing.click(sweep_toggle);
+    sim.windowing.then([&] {
+        EXPECT_FALSE(buffer_of(sim, sim.sweep)->playing);
+        EXPECT_EQ(buffer_of(sim, sim.sweep)->position, 0u); // rewound
+        EXPECT_TRUE(buffer_of(sim, sim.pink)->playing);
+        EXPECT_EQ(s.sweep_on, 0);
+        EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
+    });
+    sim.windowing.close_main_window();
+    EXPECT_EQ(run_program(s, sim.platform), 0);
+    EXPECT_EQ(sim.log.back(), "sound release");
+    EXPECT_FALSE(sim.windowing.script_used_up);
+}
+
+TEST(TestSignals, WithoutAPlayerOnlyTheTestSignalsAreMissing)
+{
+    struct Case {
+        const char* name;
+        bool library_missing, set_up_fails;
+    };
+    for (const Case c : {Case{"no library", true, false}, Case{"device set-up fails", false, true}}) {
+        SCOPED_TRACE(c.name);
+        SimPlatform sim;
+        sim.sound.library_missing = c.library_missing;
+        sim.sound.set_up_fails = c.set_up_fails;
+        Settings s{};
+        sim.windowing.press(first_box_button + 5);
+        sim.windowing.click(sweep_toggle);
+        sim.windowing.click(on_off_toggle);
+        sim.play(2);
+        sim.windowing.then([&] {
+            EXPECT_TRUE(sim.windowing.checked(sweep_toggle)); // its own pressed state only
+            EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
+            EXPECT_EQ(s.sweep_on, 0);
+            EXPECT_TRUE(sim.sound.buffers.empty());
+            EXPECT_EQ(sim.wave_out.played.size(), 2u * 12288); // the tones play
+            EXPECT_EQ(s.tones[0].frequency, 80);
+        });
+        sim.windowing.close_main_window();
+        EXPECT_EQ(run_program(s, sim.platform), 0);
+        EXPECT_TRUE(sim.windowing.message_boxes.empty());
+        EXPECT_FALSE(sim.windowing.script_used_up);
+    }
+}
+
+TEST(TestSignals, SwitchingOffAndOnRestartsFromTheFirstSample)
+{
+    SimPlatform sim;
+    Settings s{};
+    sim.windowing.press(first_box_button + 5);
+    sim.windowing.click(pink_toggle);
+    sim.windowing.then([&] { sim.sound.buffers.begin()->second.position = 123456; });
+    sim.windowing.click(pink_toggle);
+    sim.windowing.click(pink_toggle);
+    sim.windowing.then([&] {
+        const auto* pink = buffer_of(sim, sim.pink);
+        EXPECT_TRUE(pink->playing);
+        EXPECT_EQ(pink->position, 0u);
+    });
+    sim.windowing.close_main_window();
+    EXPECT_EQ(run_program(s, sim.platform), 0);
+}
+
+} // namespace
+} // namespace tonegen
