@@ -20,7 +20,7 @@ constexpr std::size_t half = 617400;
 
 std::vector<std::int16_t> samples_of(const char* file)
 {
-    std::ifstream in(std::string(TONEGEN_RECORDINGS_DIR) + "/" + file, std::ios::binary);
+    std::ifstream in(std::string(TONEGEN_ASSETS_DIR) + "/" + file, std::ios::binary);
     const std::vector<unsigned char> image{std::istreambuf_iterator<char>(in), {}};
     EXPECT_EQ(image.size(), 2469644u) << file;
     const std::optional<WaveImage> wave = parse_wave_image(image);
