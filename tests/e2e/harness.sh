@@ -16,6 +16,9 @@
 #   e2e_client_size WID             prints "WIDTH HEIGHT"
 #   e2e_click WID X Y               left click at client coordinates
 #   e2e_key WID KEY                 focus the window and press KEY (xdotool key names)
+#   e2e_about_box [SECONDS]         prints the id of the About box once it is shown
+#   e2e_about_ok WID                "OK" in the About box (the focus starts on "Web": Shift+Tab, Space)
+#   e2e_opened_addresses            the web addresses handed to xdg-open so far, one a line
 #   e2e_close_window WID            WM_DELETE_WINDOW, as a window manager's close button sends
 #   e2e_screenshot NAME [WID]       PNG of the screen or of one window into the artefacts
 #   e2e_analyse ARGS...             the analysis tool ($E2E_ANALYSE)
@@ -113,7 +116,24 @@ e2e_begin() {
   mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
   chmod 700 "$XDG_RUNTIME_DIR"
   export QT_QPA_PLATFORM=xcb
+
+  # A stand-in for the desktop's browser hand-off, first in PATH: it writes
+  # down each address it is given and opens nothing.
+  mkdir -p "$E2E_RUN/bin"
+  E2E_OPENED="$E2E_RUN/opened-addresses.txt"
+  : >"$E2E_OPENED"
+  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n' "$E2E_OPENED" >"$E2E_RUN/bin/xdg-open"
+  chmod +x "$E2E_RUN/bin/xdg-open"
+  export PATH="$E2E_RUN/bin:$PATH"
 }
+
+e2e_opened_addresses() { cat "$E2E_OPENED"; }
+
+readonly E2E_ABOUT_TITLE=" Zelvara Pro V1.3.3"
+
+e2e_about_box() { e2e_find_window "$E2E_ABOUT_TITLE" "${1:-20}"; }
+
+e2e_about_ok() { e2e_key "$1" shift+Tab && e2e_key "$1" space; }
 
 # Starts CMD in the background with its output in logs/NAME.log and tracks it.
 e2e_spawn() {

@@ -43,7 +43,14 @@ e2e_record_start "$rec"
 
 e2e_launch tonegen "$program"
 started=$(e2e_now)
+# The About box comes first; "OK" hands exactly the software page to the browser.
+box=$(e2e_about_box 20) || e2e_fail "no About box at start-up"
+e2e_screenshot about-box "$box" >/dev/null
+e2e_about_ok "$box"
 wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+e2e_until 5 0.05 grep -q . "$E2E_OPENED" || e2e_fail "no web page opened after the About box"
+[ "$(e2e_opened_addresses)" = "$TONEGEN_SOFTWARE_PAGE" ] ||
+  e2e_fail "opened '$(e2e_opened_addresses)', expected only $TONEGEN_SOFTWARE_PAGE"
 e2e_log "window $wid after $(e2e_elapsed "$started" "$(e2e_now)") s"
 size=$(e2e_client_size "$wid") || e2e_fail "cannot read the size of window $wid"
 [ "$size" = "294 765" ] || e2e_fail "client area is $size, expected 294 765"

@@ -7,6 +7,9 @@
 #include "app/program.h"
 #include "app/settings.h"
 #include "platform/platform.h"
+#include "platform/qt/embedded_assets.h"
+#include "platform/qt/qt_shell.h"
+#include "platform/qt/qt_sound.h"
 #include "platform/qt/qt_wave_out.h"
 #include "platform/qt/qt_windowing.h"
 
@@ -21,6 +24,8 @@ int main(int argc, char* argv[])
 
     tonegen::QtWindowing windowing;
     tonegen::QtWaveOut wave_out(windowing);
-    tonegen::Platform platform{windowing, wave_out};
+    tonegen::QtSound sound;
+    tonegen::QtShell shell;
+    tonegen::Platform platform{windowing, wave_out, sound, shell, tonegen::embedded_assets()};
     return tonegen::run_program(tonegen::settings, platform);
 }

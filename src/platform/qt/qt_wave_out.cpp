@@ -1,10 +1,11 @@
-// How it works: see qt_wave_out.h. Each open device owns a QThread whose
-// event loop runs the QAudioSink and the HeaderFeed it pulls from. The GUI
-// thread talks to that thread only through the FIFO (under its mutex) and
-// through functions queued on `anchor`, which lives on the device thread;
-// the sink itself is created, driven and deleted on the device thread only.
+// How it works: see qt_wave_out.h. Each open device owns an AudioThread
+// whose event loop runs the QAudioSink and the HeaderFeed it pulls from. The
+// GUI thread talks to that thread only through the FIFO (under its mutex) and
+// through functions queued onto it; the sink itself is created, driven and
+// deleted on the device thread only.
 #include "platform/qt/qt_wave_out.h"
 
+#include "platform/qt/qt_audio_thread.h"
 #include "platform/qt/qt_windowing.h"
 
 #include <QAudioDevice>
@@ -124,61 +125,38 @@ public:
     Device(QtWindowing& windowing, WindowHandle callback_window, bool notify, QAudioDevice device,
            QAudioFormat format)
         : windowing_(windowing), callback_window_(callback_window), notify_(notify),
-          device_(std::move(device)), format_(format)
+          device_(std::move(device)), format_(format), audio_(QStringLiteral("tonegen wave-out"))
     {
-        anchor_.moveToThread(&thread_);
-        thread_.setObjectName(QStringLiteral("tonegen wave-out"));
     }
-
-    ~Device() { stop(); }
 
     // Starts the thread and the sink; false when the sound server refuses.
     bool start()
     {
-        thread_.start();
-        bool started = false;
-        run_and_wait([this, &started] {
-            feed_ = new HeaderFeed(queue, [this](WaveHeader* h) { hand_back(h); });
-            static_cast<void>(feed_->open(QIODevice::ReadOnly | QIODevice::Unbuffered));
-            sink_ = new QAudioSink(device_, format_);
-            sink_->setBufferSize(sink_buffer_bytes);
-            sink_->start(feed_);
-            started = sink_->error() == QAudio::NoError && sink_->state() != QAudio::StoppedState;
+        return audio_.start(device_, format_, sink_buffer_bytes, [this] {
+            return new HeaderFeed(queue, [this](WaveHeader* h) { hand_back(h); });
         });
-        return started;
     }
 
     // Ends the sink and the thread; the FIFO is left as it is.
-    void stop()
-    {
-        if (!thread_.isRunning())
-            return;
-        run_and_wait([this] {
-            delete sink_; // disconnects the stream: queued sound ends here
-            sink_ = nullptr;
-            delete feed_;
-            feed_ = nullptr;
-        });
-        thread_.quit();
-        static_cast<void>(thread_.wait());
-    }
+    void stop() { audio_.stop(); }
 
     void pause()
     {
         paused_ = true;
-        run_later([this] { sink_->suspend(); });
+        audio_.run_later([this] { audio_.sink()->suspend(); });
     }
 
     void restart()
     {
         paused_ = false;
-        run_later([this] { sink_->resume(); });
+        audio_.run_later([this] { audio_.sink()->resume(); });
     }
 
     void reset()
     {
-        run_and_wait([this, paused = paused_] {
-            sink_->stop();
+        audio_.run_and_wait([this, paused = paused_] {
+            QAudioSink* sink = audio_.sink();
+            sink->stop();
             std::deque<WaveHeader*> returned;
             {
                 std::lock_guard<std::mutex> lock(queue.mutex);
@@ -192,9 +170,9 @@ public:
             for (WaveHeader* h : returned)
                 hand_back(h);
             // A fresh stream, idle until the next write, paused if the device was.
-            sink_->start(feed_);
+            sink->start(audio_.feed());
             if (paused)
-                sink_->suspend();
+                sink->suspend();
         });
     }
 
@@ -212,25 +190,13 @@ public:
             wake = std::exchange(queue.starved, false);
         }
         if (wake)
-            run_later([this] { emit feed_->readyRead(); });
+            audio_.run_later([this] { emit audio_.feed()->readyRead(); });
         return mm_no_error;
     }
 
     HeaderQueue queue;
 
 private:
-    template <typename F>
-    void run_and_wait(F&& f)
-    {
-        static_cast<void>(QMetaObject::invokeMethod(&anchor_, std::forward<F>(f), Qt::BlockingQueuedConnection));
-    }
-
-    template <typename F>
-    void run_later(F&& f)
-    {
-        static_cast<void>(QMetaObject::invokeMethod(&anchor_, std::forward<F>(f), Qt::QueuedConnection));
-    }
-
     // Device thread: tells the program that a header is finished.
     void hand_back(WaveHeader* header)
     {
@@ -245,11 +211,7 @@ private:
     const QAudioDevice device_;
     const QAudioFormat format_;
     bool paused_ = false; // GUI thread only
-
-    QThread thread_;
-    QObject anchor_;                // target of the queued functions, on the device thread
-    HeaderFeed* feed_ = nullptr;    // device thread only
-    QAudioSink* sink_ = nullptr;    // device thread only
+    AudioThread audio_;   // declared last: its thread ends before the rest goes
 };
 
 QtWaveOut::QtWaveOut(QtWindowing& windowing) : windowing_(windowing) {}

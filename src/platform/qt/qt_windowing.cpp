@@ -11,6 +11,11 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -79,9 +84,9 @@ private:
 // the program destroys the window itself when it agrees.
 class TopWindow final : public QWidget {
 public:
-    TopWindow(std::function<void()> on_close)
+    TopWindow(std::function<void()> on_close, Qt::WindowFlags extra)
         : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+                               Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint | extra),
           on_close_(std::move(on_close))
     {
     }
@@ -254,25 +259,96 @@ bool QtWindowing::load_control_font(std::string_view face, int points)
     return true;
 }
 
-WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int client_width,
-                                      int client_height)
+WindowHandle QtWindowing::make_window(std::string_view title, int client_width, int client_height,
+                                      Qt::WindowFlags extra)
 {
     if (client_width <= 0 || client_height <= 0)
         return 0;
     const WindowHandle handle = next_window_++;
     auto window = std::make_unique<TopWindow>(
-        [this, handle] { post_event(Event{EventKind::close, handle, 0, 0}); });
+        [this, handle] { post_event(Event{EventKind::close, handle, 0, 0}); }, extra);
     window->setWindowTitle(to_qstring(title));
     window->setFixedSize(client_width, client_height);
     window->setBackgroundRole(QPalette::Window);
     window->setAutoFillBackground(true);
+    static_cast<void>(windows_.emplace(handle, std::move(window)));
+    return handle;
+}
+
+WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int client_width,
+                                      int client_height)
+{
+    const WindowHandle handle = make_window(title, client_width, client_height, {});
+    if (handle == 0)
+        return 0;
+    QWidget* window = windows_.at(handle).get();
     window->move(x, y); // the frame's corner, as the platform places windows
     window->show();
     window->raise();
     window->activateWindow();
-    static_cast<void>(windows_.emplace(handle, std::move(window)));
     return handle;
 }
+
+WindowHandle QtWindowing::open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                                   bool centred)
+{
+    const WindowHandle handle = make_window(title, client_width, client_height, Qt::WindowStaysOnTopHint);
+    if (handle == 0)
+        return 0;
+    QWidget* box = windows_.at(handle).get();
+    if (centred) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            x = area.x() + (area.width() - client_width) / 2;
+            y = area.y() + (area.height() - client_height) / 2;
+        }
+    }
+    box->move(x, y);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    return handle;
+}
+
+bool QtWindowing::program_in_foreground()
+{
+    const QWidget* active = QApplication::activeWindow();
+    if (!active)
+        return false;
+    return std::any_of(windows_.begin(), windows_.end(),
+                       [active](const auto& w) { return w.second.get() == active; });
+}
+
+ImageHandle QtWindowing::load_picture(std::span<const unsigned char> bitmap_file)
+{
+    QImage image;
+    if (bitmap_file.empty() ||
+        !image.loadFromData(bitmap_file.data(), static_cast<int>(bitmap_file.size()), "BMP"))
+        return 0;
+    const ImageHandle handle = pictures_.size() + 1;
+    pictures_[handle] = QPixmap::fromImage(image);
+    return handle;
+}
+
+int QtWindowing::open_measuring()
+{
+    // The fixed-pitch system font at 10 points stands for "system fixed".
+    if (!box_font_) {
+        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(10);
+        font.setWeight(QFont::Normal);
+        box_font_ = font;
+    }
+    return measuring_ready;
+}
+
+TextSize QtWindowing::measure_text(std::string_view text)
+{
+    const QFontMetrics metrics(box_font_ ? *box_font_ : QFont());
+    return {metrics.horizontalAdvance(to_qstring(text)), metrics.height()};
+}
+
+void QtWindowing::close_measuring() {}
 
 void QtWindowing::destroy_window(WindowHandle window)
 {
@@ -413,6 +489,24 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         widget = field;
         break;
     }
+    case ControlKind::push_button: {
+        auto* button = new QPushButton(caption, window);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::StrongFocus);
+        static_cast<void>(QObject::connect(button, &QPushButton::clicked, button,
+                                           [this, parent, id] { raise_control_event(parent, id, 0); }));
+        widget = button;
+        break;
+    }
+    case ControlKind::picture: {
+        auto* label = new QLabel(window);
+        label->setFocusPolicy(Qt::NoFocus);
+        const auto picture = pictures_.find(spec.image);
+        if (picture != pictures_.end())
+            label->setPixmap(picture->second);
+        widget = label;
+        break;
+    }
     case ControlKind::gain_scroll_bar: {
         auto* bar = new QScrollBar(Qt::Horizontal, window);
         bar->setRange(spec.range_min, spec.range_max);
@@ -428,7 +522,9 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         break;
     }
     }
-    if (control_font_)
+    if (spec.font == ControlFont::box && box_font_)
+        widget->setFont(*box_font_);
+    else if (spec.font == ControlFont::controls && control_font_)
         widget->setFont(*control_font_);
     widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
     widget->show();
@@ -468,6 +564,7 @@ std::string QtWindowing::text(int id)
         return {};
     switch (c->kind) {
     case ControlKind::toggle_button:
+    case ControlKind::push_button:
         return static_cast<QPushButton*>(c->widget)->text().toStdString();
     case ControlKind::text_label:
         return static_cast<QLabel*>(c->widget)->text().toStdString();
@@ -475,6 +572,7 @@ std::string QtWindowing::text(int id)
         return static_cast<FrequencyField*>(c->widget)->current_text().toStdString();
     case ControlKind::frame:
     case ControlKind::gain_scroll_bar:
+    case ControlKind::picture:
         break;
     }
     return {};
@@ -488,6 +586,7 @@ void QtWindowing::set_text(int id, std::string_view text)
     const QString t = to_qstring(text);
     switch (c->kind) {
     case ControlKind::toggle_button:
+    case ControlKind::push_button:
         static_cast<QPushButton*>(c->widget)->setText(t);
         break;
     case ControlKind::text_label:
@@ -502,6 +601,7 @@ void QtWindowing::set_text(int id, std::string_view text)
         break;
     case ControlKind::frame:
     case ControlKind::gain_scroll_bar:
+    case ControlKind::picture:
         break;
     }
 }

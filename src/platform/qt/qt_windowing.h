@@ -15,6 +15,7 @@
 #include "platform/windowing_port.h"
 
 #include <QFont>
+#include <QPixmap>
 
 #include <deque>
 #include <map>
@@ -62,6 +63,14 @@ public:
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
 
+    bool program_in_foreground() override;
+    ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
+    int open_measuring() override;
+    TextSize measure_text(std::string_view text) override;
+    void close_measuring() override;
+    WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                          bool centred) override;
+
     // Called by the message receiver on the GUI thread for each posted message.
     void deliver_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                          std::intptr_t lparam) noexcept;
@@ -85,6 +94,10 @@ private:
     std::map<WindowHandle, std::unique_ptr<QWidget>> windows_;
     std::map<int, Control> controls_;
     std::optional<QFont> control_font_;
+    std::optional<QFont> box_font_; // loaded with the first box, kept for the run
+    std::map<ImageHandle, QPixmap> pictures_;
+    WindowHandle make_window(std::string_view title, int client_width, int client_height, Qt::WindowFlags extra);
+
     WindowHandle next_window_ = 1;
     int quiet_ = 0; // > 0 while the program changes a control itself
 };

@@ -1,0 +1,10 @@
+// The files the Linux program carries inside itself.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace tonegen {
+
+Assets embedded_assets();
+
+} // namespace tonegen

@@ -1,0 +1,17 @@
+// The shell port on Linux: web addresses go to xdg-open.
+//
+// How it works: xdg-open is started directly, with the address as its one
+// argument: no shell ever reads the address, the program does not wait for
+// it, and a failure to start it is ignored.
+#pragma once
+
+#include "platform/shell_port.h"
+
+namespace tonegen {
+
+class QtShell final : public ShellPort {
+public:
+    void open_address(std::string_view address) override;
+};
+
+} // namespace tonegen
