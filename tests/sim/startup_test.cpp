@@ -6,6 +6,8 @@
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 
+#include "record_snapshot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -108,30 +110,12 @@ TEST(Startup, NoDeviceLeavesTheMessageHandlerUninstalled)
     EXPECT_TRUE(sim.wave_out.writes.empty());
 }
 
-struct Snapshot {
-    std::vector<std::int64_t> frequencies;
-    std::vector<float> gains, amplitudes;
-    std::int64_t output_paused, sweep_on, pink_on, about_choice;
-    bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot snapshot(const Settings& s)
-{
-    Snapshot x{{}, {}, {}, s.output_paused, s.sweep_on, s.pink_on, s.about_choice};
-    for (const Tone& t : s.tones) {
-        x.frequencies.push_back(t.frequency);
-        x.gains.push_back(t.gain);
-        x.amplitudes.push_back(t.amplitude);
-    }
-    return x;
-}
-
 TEST(EventLoop, ControlsWithoutAHandlerChangeNothing)
 {
     SimPlatform sim;
     Settings s{};
     sim.windowing.press(first_box_button + 5);
-    std::optional<Snapshot> before;
+    std::optional<RecordSnapshot> before;
     sim.windowing.then([&] { before = snapshot(s); });
     for (int id : {frequency_heading, gain_heading, first_gain_label, first_gain_label + 19, 40, 119, 162, 999, -1}) {
         sim.windowing.then([&sim, id] { sim.windowing.post_now(Event{EventKind::control, sim.windowing.main_window(), id, 0}); });
