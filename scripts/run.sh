@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh build -DTONEGEN_TESTS=OFF -DTONEGEN_BENCH=OFF
+bash scripts/build.sh build
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec build/src/platform/qt/tonegen
 fi
