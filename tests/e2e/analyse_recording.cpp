@@ -24,17 +24,37 @@ const char* const usage_text =
     "  silence FILE             fails unless every sample of the stretch is zero\n"
     "  compare FILE             sample-for-sample against the core's synthesis, pauses skipped\n"
     "  wav FILE OUT.wav         the stretch as a WAV file\n"
-    "stretch (levels, peaks, silence, wav; default: the whole file, levels: 1 s):\n"
+    "  rms FILE                 RMS level (0 dBFS: RMS of full scale) of a band, tones left out on request\n"
+    "  band-slope FILE          noise density per octave band and its slope in dB per octave\n"
+    "  peak-track FILE          strongest component of each short window; fits an exponential sweep\n"
+    "  track FILE               level of one frequency (--at HZ) in each short window\n"
+    "  mixture FILE             sample-for-sample: the tones plus the looped --source recordings\n"
+    "                           as they start and stop; prints each start and stop found\n"
+    "stretch (default: the whole file; levels, rms, band-slope: 1 s):\n"
     "  --start N | --from-sound SECONDS | --last SECONDS     where it begins\n"
     "  --seconds SECONDS                                       how long it is\n"
-    "Tone bank (levels, compare; tones numbered 0..19 as their frequency fields):\n"
-    "  --freq K=HZ  --gain K=G (0..1)   change tone K from the program's defaults\n"
+    "Tone bank (levels, compare, --exclude-tones; tones numbered 0..19 as their frequency fields):\n"
+    "  --freq K=HZ[@B]  --gain K=G[@B] (0..1)   change tone K from the program's defaults; compare\n"
+    "                                   applies it from stream buffer B (12288 samples each) on,\n"
+    "                                   the rest take the bank after every change\n"
     "  --at HZ,HZ,...                   levels: measure these frequencies instead\n"
+    "  --exclude-tones                  rms, band-slope, peak-track: leave out the bins within\n"
+    "                                   --guard HZ of every tone\n"
+    "  --band LO,HI                     rms, band-slope, peak-track: the frequencies looked at\n"
+    "windows (peak-track, track): --window SECONDS (0.1)  --step SECONDS (half the window)\n"
     "checks:\n"
     "  levels:  --expect DBFS [--tolerance DB (0.5)]  --floor DBFS  [--guard HZ (5)]\n"
     "  peaks:   --threshold DBFS (-60)\n"
     "  silence: --min-seconds SECONDS (the stretch must be at least this long)\n"
-    "  compare, info: --min-pause N (64 samples)  compare: --expect-pauses N\n";
+    "  compare, info: --min-pause N (64 samples)  compare: --expect-pauses N  --until N (recording index)\n"
+    "  rms:     --expect DBFS [--tolerance DB]  --below DBFS\n"
+    "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
+    "  peak-track: --law F0,F1,SECONDS (f = F0 (F1/F0)^(t/SECONDS)) [--law-tolerance SECONDS (0.15)]\n"
+    "              [--min-dbfs DBFS (-45)]: at least 5 windows, 80 % of the candidates on one law;\n"
+    "              prints sweep_start=N, the recording index where the law puts F0\n"
+    "  track:   --above DBFS | --below DBFS: prints first_above=N / first_below=N (a window's start)\n"
+    "  mixture: --source NAME=FILE.wav (in the player's order)  --source-volume HUNDREDTHS_OF_DB\n"
+    "           [--until N]  [--expect-events NAME+,NAME-,...] (the starts and stops, in order)\n";
 
 struct Options {
     std::string command;
@@ -45,6 +65,19 @@ struct Options {
     std::optional<double> seconds;
     std::vector<ToneOverride> overrides;
     std::vector<double> at;
+    bool exclude_tones = false;
+    std::optional<std::pair<double, double>> band;
+    double window = 0.1;
+    std::optional<double> step;
+    double min_dbfs = -45.0;
+    std::optional<SweepLaw> law;
+    double law_tolerance = 0.15;
+    std::optional<double> above;
+    std::optional<double> below;
+    std::optional<std::size_t> until;
+    std::vector<std::pair<std::string, std::string>> sources;
+    std::optional<double> source_volume;
+    std::optional<std::string> expect_events;
     std::optional<double> expect;
     double tolerance = 0.5;
     std::optional<double> floor;
@@ -78,26 +111,38 @@ std::size_t to_count(const std::string& text, const char* what)
     return static_cast<std::size_t>(value);
 }
 
-// "K=VALUE" with K a tone number.
-std::pair<int, double> tone_assignment(const std::string& text, const char* what)
+// "K=VALUE" or "K=VALUE@B" with K a tone number and B a stream buffer.
+struct ToneAssignment {
+    int tone;
+    double value;
+    std::size_t from_buffer;
+};
+
+ToneAssignment tone_assignment(const std::string& text, const char* what)
 {
     const std::size_t eq = text.find('=');
     if (eq == std::string::npos)
-        usage_error(std::string(what) + " wants K=VALUE, got '" + text + "'");
+        usage_error(std::string(what) + " wants K=VALUE[@B], got '" + text + "'");
     const std::size_t tone = to_count(text.substr(0, eq), what);
     if (tone >= static_cast<std::size_t>(tonegen::tone_slots))
         usage_error(std::string(what) + ": no tone " + std::to_string(tone));
-    return {static_cast<int>(tone), to_number(text.substr(eq + 1), what)};
+    const std::size_t at = text.find('@', eq);
+    const std::size_t buffer = at == std::string::npos ? 0 : to_count(text.substr(at + 1), what);
+    return {static_cast<int>(tone), to_number(text.substr(eq + 1, at == std::string::npos ? std::string::npos : at - eq - 1), what),
+            buffer};
 }
 
-ToneOverride& override_for(Options& o, int tone)
+// "A,B,..." as numbers.
+std::vector<double> number_list(const std::string& value, const char* what)
 {
-    for (ToneOverride& t : o.overrides) {
-        if (t.tone == tone)
-            return t;
+    std::vector<double> out;
+    std::size_t pos = 0;
+    while (pos <= value.size()) {
+        const std::size_t comma = std::min(value.find(',', pos), value.size());
+        out.push_back(to_number(value.substr(pos, comma - pos), what));
+        pos = comma + 1;
     }
-    o.overrides.push_back(ToneOverride{tone, std::nullopt, std::nullopt});
-    return o.overrides.back();
+    return out;
 }
 
 Options parse(int argc, char** argv)
@@ -112,6 +157,10 @@ Options parse(int argc, char** argv)
             o.files.push_back(arg);
             continue;
         }
+        if (arg == "--exclude-tones") {
+            o.exclude_tones = true;
+            continue;
+        }
         if (i + 1 >= argc)
             usage_error(arg + " wants a value");
         const std::string value = argv[++i];
@@ -124,19 +173,48 @@ Options parse(int argc, char** argv)
         else if (arg == "--seconds")
             o.seconds = to_number(value, "--seconds");
         else if (arg == "--freq") {
-            const auto [tone, hz] = tone_assignment(value, "--freq");
-            override_for(o, tone).frequency = static_cast<std::int64_t>(hz);
+            const ToneAssignment a = tone_assignment(value, "--freq");
+            o.overrides.push_back(ToneOverride{a.tone, static_cast<std::int64_t>(a.value), std::nullopt, a.from_buffer});
         } else if (arg == "--gain") {
-            const auto [tone, gain] = tone_assignment(value, "--gain");
-            override_for(o, tone).gain = static_cast<float>(gain);
+            const ToneAssignment a = tone_assignment(value, "--gain");
+            o.overrides.push_back(ToneOverride{a.tone, std::nullopt, static_cast<float>(a.value), a.from_buffer});
         } else if (arg == "--at") {
-            std::size_t pos = 0;
-            while (pos <= value.size()) {
-                const std::size_t comma = std::min(value.find(',', pos), value.size());
-                o.at.push_back(to_number(value.substr(pos, comma - pos), "--at"));
-                pos = comma + 1;
-            }
-        } else if (arg == "--expect")
+            const std::vector<double> list = number_list(value, "--at");
+            o.at.insert(o.at.end(), list.begin(), list.end());
+        } else if (arg == "--band") {
+            const std::vector<double> list = number_list(value, "--band");
+            if (list.size() != 2 || list[0] < 0.0 || list[1] <= list[0])
+                usage_error("--band wants LO,HI with 0 <= LO < HI, got '" + value + "'");
+            o.band = std::make_pair(list[0], list[1]);
+        } else if (arg == "--law") {
+            const std::vector<double> list = number_list(value, "--law");
+            if (list.size() != 3 || list[0] <= 0.0 || list[1] <= 0.0 || list[1] == list[0] || list[2] <= 0.0)
+                usage_error("--law wants F0,F1,SECONDS, got '" + value + "'");
+            o.law = SweepLaw{list[0], list[1], list[2]};
+        } else if (arg == "--law-tolerance")
+            o.law_tolerance = to_number(value, "--law-tolerance");
+        else if (arg == "--window")
+            o.window = to_number(value, "--window");
+        else if (arg == "--step")
+            o.step = to_number(value, "--step");
+        else if (arg == "--min-dbfs")
+            o.min_dbfs = to_number(value, "--min-dbfs");
+        else if (arg == "--above")
+            o.above = to_number(value, "--above");
+        else if (arg == "--below")
+            o.below = to_number(value, "--below");
+        else if (arg == "--source") {
+            const std::size_t eq = value.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == value.size())
+                usage_error("--source wants NAME=FILE.wav, got '" + value + "'");
+            o.sources.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        } else if (arg == "--source-volume")
+            o.source_volume = to_number(value, "--source-volume");
+        else if (arg == "--expect-events")
+            o.expect_events = value;
+        else if (arg == "--until")
+            o.until = to_count(value, "--until");
+        else if (arg == "--expect")
             o.expect = to_number(value, "--expect");
         else if (arg == "--tolerance")
             o.tolerance = to_number(value, "--tolerance");
@@ -249,7 +327,7 @@ int run_levels(const Options& o)
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     std::printf("spectrum: %zu points, Hann window, %.3f Hz per bin\n", spectrum.points(), spectrum.bin_hz());
 
-    const ReferenceStream reference(o.overrides);
+    const ReferenceStream reference(final_bank(o.overrides));
     std::vector<double> frequencies = o.at;
     std::vector<double> nominal(frequencies.size(), std::nan(""));
     if (frequencies.empty()) {
@@ -327,9 +405,25 @@ int run_silence(const Options& o)
     return pass ? 0 : 1;
 }
 
+// The recording, cut at --until when given; exits with status 1 when it is
+// shorter than that.
+Samples load_until(const Options& o)
+{
+    Samples rec = load(o.files[0]);
+    if (o.until) {
+        if (*o.until > rec.size()) {
+            std::printf("FAIL: the recording has %zu samples, the comparison wants %zu\n", rec.size(), *o.until);
+            std::exit(1);
+        }
+        rec.resize(*o.until);
+        std::printf("compared up to sample %zu\n", *o.until);
+    }
+    return rec;
+}
+
 int run_compare(const Options& o)
 {
-    const Samples rec = load(o.files[0]);
+    const Samples rec = load_until(o);
     ReferenceStream reference(o.overrides);
     const Comparison c = compare_with_reference(rec, reference, o.min_pause);
     if (!c.sound_found) {
@@ -367,6 +461,192 @@ int run_wav(const Options& o)
     return 0;
 }
 
+// The tones of the bank as frequencies to leave out, when asked.
+Exclusion exclusion_for(const Options& o)
+{
+    Exclusion ex;
+    ex.guard_hz = o.guard;
+    if (o.exclude_tones) {
+        const ReferenceStream reference(final_bank(o.overrides));
+        for (const tonegen::Tone& t : reference.settings().tones)
+            ex.frequencies.push_back(static_cast<double>(t.frequency));
+    }
+    return ex;
+}
+
+std::pair<double, double> band_of(const Options& o, double lo, double hi)
+{
+    return o.band ? *o.band : std::make_pair(lo, hi);
+}
+
+int run_rms(const Options& o)
+{
+    const Samples rec = load(o.files[0]);
+    const Stretch st = select_stretch(rec, o, 1.0);
+    const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
+    const auto [lo, hi] = band_of(o, 0.0, recording_rate / 2.0);
+    const Spectrum::BandPower p = spectrum.band_power(lo, hi, exclusion_for(o));
+    const double level = rms_dbfs(p.mean_square);
+    std::printf("band %.1f..%.1f Hz, %zu bins%s\nrms_dbfs=%.3f\n", lo, hi, p.bins,
+                o.exclude_tones ? " (the tones' bins left out)" : "", level);
+    bool pass = true;
+    if (o.expect) {
+        const bool near = std::fabs(level - *o.expect) <= o.tolerance;
+        std::printf("check: within %.2f dB of %.2f dBFS: %s\n", o.tolerance, *o.expect, near ? "pass" : "FAIL");
+        pass = pass && near;
+    }
+    if (o.below) {
+        const bool quiet = level < *o.below;
+        std::printf("check: below %.2f dBFS: %s\n", *o.below, quiet ? "pass" : "FAIL");
+        pass = pass && quiet;
+    }
+    return pass ? 0 : 1;
+}
+
+int run_band_slope(const Options& o)
+{
+    const Samples rec = load(o.files[0]);
+    const Stretch st = select_stretch(rec, o, 1.0);
+    const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
+    const auto [lo, hi] = band_of(o, 50.0, 12800.0);
+    const BandSlope slope = band_slope(spectrum, lo, hi, exclusion_for(o));
+    for (const OctaveBand& b : slope.bands)
+        std::printf("  %8.1f .. %8.1f Hz  %8.2f dB\n", b.lo_hz, b.hi_hz, b.density_db);
+    if (slope.bands.size() < 2) {
+        std::printf("FAIL: fewer than two octave bands from %.1f to %.1f Hz\n", lo, hi);
+        return 1;
+    }
+    std::printf("slope_db_per_octave=%.3f\nworst_residual_db=%.3f\n", slope.db_per_octave, slope.worst_residual_db);
+    if (!o.expect)
+        return 0;
+    const bool near = std::fabs(slope.db_per_octave - *o.expect) <= o.tolerance;
+    std::printf("check: slope within %.2f dB of %.2f dB per octave: %s\n", o.tolerance, *o.expect,
+                near ? "pass" : "FAIL");
+    return near ? 0 : 1;
+}
+
+struct Windows {
+    std::size_t window;
+    std::size_t step;
+};
+
+Windows windows_of(const Options& o)
+{
+    const std::size_t window = seconds_to_samples(o.window);
+    const std::size_t step = seconds_to_samples(o.step ? *o.step : o.window / 2.0);
+    if (window < 16 || step == 0)
+        usage_error("--window and --step are too short");
+    return {window, step};
+}
+
+void print_point(const TrackPoint& p, std::size_t window)
+{
+    std::printf("  %9.3f s  %9zu  %9.1f Hz  %8.2f dBFS%s\n",
+                (static_cast<double>(p.start) + static_cast<double>(window) / 2.0) / recording_rate, p.start,
+                p.frequency, p.dbfs, p.usable ? "" : "  (beside a left-out tone)");
+}
+
+int run_peak_track(const Options& o)
+{
+    const Samples rec = load(o.files[0]);
+    const Stretch st = select_stretch(rec, o, std::nullopt);
+    const Windows w = windows_of(o);
+    const auto [lo, hi] = band_of(o, 0.0, recording_rate / 2.0);
+    const std::vector<TrackPoint> points = track_strongest(rec, st.start, st.count, w.window, w.step, lo, hi,
+                                                           exclusion_for(o));
+    std::printf("strongest component per %zu-sample window (centre time, first sample):\n", w.window);
+    for (const TrackPoint& p : points)
+        print_point(p, w.window);
+    if (!o.law)
+        return 0;
+    const SweepFit fit = fit_sweep(points, w.window, *o.law, o.min_dbfs, o.law_tolerance);
+    std::printf("law: f = %.1f Hz x (%.1f / %.1f)^(t / %.3f s)\ncandidates=%zu\ninliers=%zu\n", o.law->start_hz,
+                o.law->end_hz, o.law->start_hz, o.law->seconds, fit.candidates, fit.inliers);
+    if (fit.inliers == 0) {
+        std::printf("FAIL: no window follows the law\n");
+        return 1;
+    }
+    std::printf("sweep_start=%.0f\nlowest_hz=%.1f\nhighest_hz=%.1f\nfirst_inlier=%.0f\n", fit.start_sample,
+                fit.lowest_hz, fit.highest_hz, fit.first_inlier_sample);
+    const bool pass = fit.inliers >= 5 && 5 * fit.inliers >= 4 * fit.candidates;
+    std::printf("check: at least 5 windows and 80 %% of the candidates within %.3f s of one start: %s\n",
+                o.law_tolerance, pass ? "pass" : "FAIL");
+    return pass ? 0 : 1;
+}
+
+int run_track(const Options& o)
+{
+    if (o.at.size() != 1)
+        usage_error("track wants one frequency: --at HZ");
+    const Samples rec = load(o.files[0]);
+    const Stretch st = select_stretch(rec, o, std::nullopt);
+    const Windows w = windows_of(o);
+    const std::vector<TrackPoint> points = track_level(rec, st.start, st.count, w.window, w.step, o.at[0]);
+    std::printf("level at %.1f Hz per %zu-sample window (centre time, first sample):\n", o.at[0], w.window);
+    for (const TrackPoint& p : points)
+        print_point(p, w.window);
+    bool pass = true;
+    auto first = [&](const char* name, double limit, bool want_above) {
+        for (const TrackPoint& p : points) {
+            if (want_above ? p.dbfs > limit : p.dbfs < limit) {
+                std::printf("%s=%zu\n", name, p.start);
+                return;
+            }
+        }
+        std::printf("FAIL: no window %s %.2f dBFS\n", want_above ? "above" : "below", limit);
+        pass = false;
+    };
+    if (o.above)
+        first("first_above", *o.above, true);
+    if (o.below)
+        first("first_below", *o.below, false);
+    return pass ? 0 : 1;
+}
+
+int run_mixture(const Options& o)
+{
+    if (o.sources.empty() || !o.source_volume)
+        usage_error("mixture wants --source NAME=FILE.wav and --source-volume");
+    std::vector<LoopedSource> sources;
+    for (const auto& [name, path] : o.sources) {
+        bool ok = false;
+        sources.push_back(LoopedSource{name, read_wave_samples(path, &ok)});
+        if (!ok) {
+            std::fprintf(stderr, "analyse_recording: %s is no mono 16-bit WAVE file\n", path.c_str());
+            return 2;
+        }
+    }
+    // The player's gain from its volume in hundredths of a decibel.
+    const double gain = std::pow(10.0, *o.source_volume / 2000.0);
+    const Samples rec = load_until(o);
+    ReferenceStream tones(o.overrides);
+    const MixtureReport r = explain_mixture(rec, tones, sources, gain);
+    if (!r.sound_found) {
+        std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
+        return 1;
+    }
+    std::string events;
+    for (const MixEvent& e : r.events) {
+        const std::string event = sources[e.source].name + (e.starts ? "+" : "-");
+        std::printf("event=%s@%zu (%.3f s)\n", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
+        events += (events.empty() ? "" : ",") + event;
+    }
+    std::printf("first_sound=%zu\nexplained=%zu\nclipped=%zu\ntrailing_silence=%zu\nevents=%s\n", r.start,
+                r.explained, r.clipped, r.trailing_silence, events.c_str());
+    bool pass = !r.unexplained_at && r.explained > 0;
+    if (r.unexplained_at)
+        std::printf("FAIL: sample %zu (%.3f s) is %d; the tones and the sources then playing give %d, and no single "
+                    "start or stop explains what follows\n",
+                    *r.unexplained_at, static_cast<double>(*r.unexplained_at) / recording_rate, r.recorded_at_failure,
+                    r.expected_at_failure);
+    if (o.expect_events && events != *o.expect_events) {
+        std::printf("FAIL: events %s, expected %s\n", events.c_str(), o.expect_events->c_str());
+        pass = false;
+    }
+    std::printf("check: the tones plus the sources, sample for sample: %s\n", pass ? "pass" : "FAIL");
+    return pass ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -384,5 +664,15 @@ int main(int argc, char** argv)
         return run_compare(o);
     if (o.command == "wav")
         return run_wav(o);
+    if (o.command == "rms")
+        return run_rms(o);
+    if (o.command == "band-slope")
+        return run_band_slope(o);
+    if (o.command == "peak-track")
+        return run_peak_track(o);
+    if (o.command == "track")
+        return run_track(o);
+    if (o.command == "mixture")
+        return run_mixture(o);
     usage_error("unknown command " + o.command);
 }

@@ -1,5 +1,6 @@
 #include "recording_analysis.h"
 
+#include "signals/sound_effects.h"
 #include "synth/synth.h"
 
 #include <fftw3.h>
@@ -8,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <fstream>
 #include <iterator>
 
@@ -159,6 +162,195 @@ std::vector<Spectrum::Component> Spectrum::peaks(double threshold_dbfs) const
     return found;
 }
 
+bool Exclusion::covers(double frequency) const
+{
+    return std::any_of(frequencies.begin(), frequencies.end(),
+                       [&](double f) { return std::fabs(frequency - f) <= guard_hz; });
+}
+
+Spectrum::Strongest Spectrum::strongest_in(double lo_hz, double hi_hz, const Exclusion& exclusion) const
+{
+    Strongest out;
+    const std::size_t n = power_.size();
+    if (n < 3)
+        return out;
+    std::size_t best = 0;
+    for (std::size_t k = 1; k + 1 < n; ++k) {
+        const double f = static_cast<double>(k) * bin_hz();
+        if (f < lo_hz || f > hi_hz || exclusion.covers(f))
+            continue;
+        if (best == 0 || power_[k] > power_[best])
+            best = k;
+    }
+    if (best == 0)
+        return out;
+    out.found = true;
+    out.beside_excluded = exclusion.covers(static_cast<double>(best - 1) * bin_hz()) ||
+                          exclusion.covers(static_cast<double>(best + 1) * bin_hz());
+    const double a = std::log(power_[best - 1] + 1e-300);
+    const double b = std::log(power_[best] + 1e-300);
+    const double c = std::log(power_[best + 1] + 1e-300);
+    const double denominator = a - 2.0 * b + c;
+    const double offset = denominator != 0.0 ? 0.5 * (a - c) / denominator : 0.0;
+    out.component = Component{(static_cast<double>(best) + offset) * bin_hz(), to_dbfs(lobe_amplitude(best, 2))};
+    return out;
+}
+
+Spectrum::BandPower Spectrum::band_power(double lo_hz, double hi_hz, const Exclusion& exclusion) const
+{
+    BandPower out;
+    if (power_.empty() || window_power_ <= 0.0)
+        return out;
+    const std::size_t nyquist = points_ % 2 == 0 ? points_ / 2 : power_.size();
+    double energy = 0.0;
+    for (std::size_t k = 0; k < power_.size(); ++k) {
+        const double f = static_cast<double>(k) * bin_hz();
+        if (f < lo_hz || f > hi_hz || exclusion.covers(f))
+            continue;
+        // Every bin but DC and Nyquist stands for its negative twin as well.
+        energy += (k == 0 || k == nyquist ? 1.0 : 2.0) * power_[k];
+        ++out.bins;
+    }
+    out.mean_square = energy / (static_cast<double>(points_) * window_power_);
+    return out;
+}
+
+double rms_dbfs(double mean_square)
+{
+    if (mean_square <= 0.0)
+        return -HUGE_VAL;
+    return 10.0 * std::log10(mean_square) - 20.0 * std::log10(full_scale);
+}
+
+BandSlope band_slope(const Spectrum& spectrum, double lo_hz, double hi_hz, const Exclusion& exclusion)
+{
+    BandSlope out;
+    if (lo_hz <= 0.0)
+        return out;
+    for (double lo = lo_hz; 2.0 * lo <= hi_hz * (1.0 + 1e-9); lo *= 2.0) {
+        // Half-open: a bin on the border belongs to the band above.
+        const Spectrum::BandPower p = spectrum.band_power(lo, 2.0 * lo - spectrum.bin_hz() / 2.0, exclusion);
+        if (p.bins == 0 || p.mean_square <= 0.0)
+            continue;
+        const double density = p.mean_square / (static_cast<double>(p.bins) * spectrum.bin_hz());
+        out.bands.push_back(OctaveBand{lo, 2.0 * lo, 10.0 * std::log10(density)});
+    }
+    const std::size_t n = out.bands.size();
+    if (n < 2)
+        return out;
+    double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
+    for (const OctaveBand& b : out.bands) {
+        const double x = std::log2(b.lo_hz * std::sqrt(2.0));
+        sx += x;
+        sy += b.density_db;
+        sxx += x * x;
+        sxy += x * b.density_db;
+    }
+    const double count = static_cast<double>(n);
+    out.db_per_octave = (count * sxy - sx * sy) / (count * sxx - sx * sx);
+    const double intercept = (sy - out.db_per_octave * sx) / count;
+    for (const OctaveBand& b : out.bands) {
+        const double line = intercept + out.db_per_octave * std::log2(b.lo_hz * std::sqrt(2.0));
+        out.worst_residual_db = std::max(out.worst_residual_db, std::fabs(b.density_db - line));
+    }
+    return out;
+}
+
+namespace {
+
+template <typename Measure>
+std::vector<TrackPoint> track(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                              std::size_t step, Measure measure)
+{
+    std::vector<TrackPoint> out;
+    if (window < 2 || step == 0)
+        return out;
+    const std::size_t end = std::min(rec.size(), start + count);
+    for (std::size_t at = start; at + window <= end; at += step) {
+        const Spectrum spectrum(rec.data() + at, window, recording_rate);
+        TrackPoint p{at, 0.0, -HUGE_VAL, false};
+        measure(spectrum, p);
+        out.push_back(p);
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<TrackPoint> track_strongest(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                        std::size_t step, double lo_hz, double hi_hz, const Exclusion& exclusion)
+{
+    return track(rec, start, count, window, step, [&](const Spectrum& spectrum, TrackPoint& p) {
+        const Spectrum::Strongest s = spectrum.strongest_in(lo_hz, hi_hz, exclusion);
+        if (!s.found)
+            return;
+        p.frequency = s.component.frequency;
+        p.dbfs = s.component.dbfs;
+        p.usable = !s.beside_excluded;
+    });
+}
+
+std::vector<TrackPoint> track_level(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                    std::size_t step, double frequency)
+{
+    return track(rec, start, count, window, step, [&](const Spectrum& spectrum, TrackPoint& p) {
+        p.frequency = frequency;
+        p.dbfs = to_dbfs(spectrum.amplitude_at(frequency));
+        p.usable = true;
+    });
+}
+
+double SweepLaw::seconds_to(double frequency) const
+{
+    return seconds * std::log(frequency / start_hz) / std::log(end_hz / start_hz);
+}
+
+SweepFit fit_sweep(const std::vector<TrackPoint>& points, std::size_t window, const SweepLaw& law, double min_dbfs,
+                   double tolerance_s)
+{
+    struct Estimate {
+        double start_s;
+        double centre_s;
+        double frequency;
+    };
+    std::vector<Estimate> estimates;
+    for (const TrackPoint& p : points) {
+        if (!p.usable || p.dbfs < min_dbfs || p.frequency < law.start_hz || p.frequency > law.end_hz)
+            continue;
+        const double centre = (static_cast<double>(p.start) + static_cast<double>(window) / 2.0) / recording_rate;
+        estimates.push_back(Estimate{centre - law.seconds_to(p.frequency), centre, p.frequency});
+    }
+    SweepFit fit;
+    fit.candidates = estimates.size();
+    if (estimates.empty())
+        return fit;
+    std::vector<double> starts;
+    for (const Estimate& e : estimates)
+        starts.push_back(e.start_s);
+    std::nth_element(starts.begin(), starts.begin() + static_cast<std::ptrdiff_t>(starts.size() / 2), starts.end());
+    const double median = starts[starts.size() / 2];
+
+    double sum = 0.0;
+    fit.lowest_hz = HUGE_VAL;
+    fit.first_inlier_sample = HUGE_VAL;
+    for (const Estimate& e : estimates) {
+        if (std::fabs(e.start_s - median) > tolerance_s)
+            continue;
+        ++fit.inliers;
+        sum += e.start_s;
+        fit.lowest_hz = std::min(fit.lowest_hz, e.frequency);
+        fit.highest_hz = std::max(fit.highest_hz, e.frequency);
+        fit.first_inlier_sample = std::min(fit.first_inlier_sample, e.centre_s * recording_rate);
+    }
+    const double mean = sum / static_cast<double>(fit.inliers);
+    fit.start_sample = mean * recording_rate;
+    for (const Estimate& e : estimates) {
+        if (std::fabs(e.start_s - median) <= tolerance_s)
+            fit.spread_s = std::max(fit.spread_s, std::fabs(e.start_s - mean));
+    }
+    return fit;
+}
+
 SilenceReport measure_silence(const std::int16_t* data, std::size_t count)
 {
     SilenceReport r;
@@ -209,20 +401,19 @@ std::optional<std::size_t> last_sound(const Samples& rec)
     return std::nullopt;
 }
 
+std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides)
+{
+    for (ToneOverride& o : overrides)
+        o.from_buffer = 0;
+    return overrides;
+}
+
 ReferenceStream::ReferenceStream(const std::vector<ToneOverride>& overrides)
-    : settings_(std::make_unique<Settings>())
+    : settings_(std::make_unique<Settings>()), overrides_(overrides)
 {
     Settings& s = *settings_;
     apply_defaults(s);
-    for (const ToneOverride& o : overrides) {
-        if (o.tone < 0 || o.tone >= tone_slots)
-            continue;
-        if (o.frequency)
-            s.tones[o.tone].frequency = *o.frequency;
-        if (o.gain)
-            s.tones[o.tone].gain = *o.gain;
-    }
-    normalise_gains(s);
+    apply_changes(0);
     // The geometry open_stream gives a mono stream.
     s.wave_format.nBlockAlign = 2;
     s.buffer_bytes = 24576;
@@ -231,8 +422,25 @@ ReferenceStream::ReferenceStream(const std::vector<ToneOverride>& overrides)
     position_ = frames_;
 }
 
+void ReferenceStream::apply_changes(std::size_t buffer)
+{
+    Settings& s = *settings_;
+    for (const ToneOverride& o : overrides_) {
+        if (o.tone < 0 || o.tone >= tone_slots || o.from_buffer != buffer)
+            continue;
+        if (o.frequency)
+            s.tones[o.tone].frequency = *o.frequency;
+        if (o.gain)
+            s.tones[o.tone].gain = *o.gain;
+    }
+    normalise_gains(s);
+}
+
 void ReferenceStream::refill()
 {
+    if (buffers_filled_ > 0)
+        apply_changes(buffers_filled_);
+    ++buffers_filled_;
     fill_buffer(*settings_, buffer_.data());
     position_ = 0;
 }
@@ -251,6 +459,173 @@ std::int16_t ReferenceStream::next()
     const std::int16_t value = peek();
     ++position_;
     return value;
+}
+
+Samples read_wave_samples(const std::string& path, bool* ok)
+{
+    if (ok)
+        *ok = false;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::optional<WaveImage> wave = parse_wave_image(bytes);
+    if (!wave || wave->format.nChannels != 1 || wave->format.wBitsPerSample != 16)
+        return {};
+    Samples samples(wave->bytes / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto u = static_cast<std::uint16_t>(wave->data[2 * i] | (wave->data[2 * i + 1] << 8));
+        samples[i] = static_cast<std::int16_t>(u);
+    }
+    if (ok)
+        *ok = !samples.empty();
+    return samples;
+}
+
+namespace {
+
+// Which sources play and where each one is.
+class MixState {
+public:
+    MixState(const std::vector<LoopedSource>& sources, double gain)
+        : sources_(&sources), gain_(gain), position_(sources.size())
+    {
+    }
+
+    std::int16_t expected(std::int16_t tone, std::size_t ahead) const
+    {
+        double mix = 0.0;
+        for (std::size_t s = 0; s < position_.size(); ++s) {
+            if (!position_[s])
+                continue;
+            const Samples& x = (*sources_)[s].samples;
+            mix += static_cast<double>(x[(*position_[s] + ahead) % x.size()]) * gain_;
+        }
+        const double sum = static_cast<double>(tone) + std::nearbyint(mix);
+        return static_cast<std::int16_t>(std::clamp(sum, -32768.0, 32767.0));
+    }
+
+    void advance()
+    {
+        for (std::size_t s = 0; s < position_.size(); ++s) {
+            if (position_[s])
+                position_[s] = (*position_[s] + 1) % (*sources_)[s].samples.size();
+        }
+    }
+
+    bool playing(std::size_t s) const { return position_[s].has_value(); }
+    void stop(std::size_t s) { position_[s].reset(); }
+    void start(std::size_t s, std::size_t position) { position_[s] = position % (*sources_)[s].samples.size(); }
+
+private:
+    const std::vector<LoopedSource>* sources_;
+    double gain_;
+    std::vector<std::optional<std::size_t>> position_;
+};
+
+} // namespace
+
+MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const std::vector<LoopedSource>& sources,
+                              double gain, std::size_t confirm, std::size_t max_start_lag,
+                              std::size_t trailing_silence_min)
+{
+    MixtureReport r;
+    const std::optional<std::size_t> start = first_sound(rec);
+    if (!start || confirm == 0)
+        return r;
+    for (const LoopedSource& s : sources) {
+        if (s.samples.empty())
+            return r;
+    }
+    r.sound_found = true;
+    r.start = *start;
+    // The tone stream's leading zeros merge into the silence before it.
+    while (tones.peek() == 0)
+        static_cast<void>(tones.next());
+    // Silence to the end is the program gone, not a mixture.
+    std::size_t end = *last_sound(rec) + 1;
+    if (rec.size() - end < trailing_silence_min)
+        end = rec.size();
+    r.trailing_silence = rec.size() - end;
+
+    std::size_t i_now = r.start;  // the sample being explained
+
+    // Tone samples from the current one on, as far as a confirmation looks.
+    std::deque<std::int16_t> ahead;
+    auto tones_ahead = [&](std::size_t count) {
+        while (ahead.size() < count)
+            ahead.push_back(tones.next());
+    };
+    auto explains = [&](const MixState& state, std::size_t i) {
+        const std::size_t n = std::min(confirm, end - i);
+        tones_ahead(n);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (rec[i + j] != state.expected(ahead[j], j))
+                return false;
+        }
+        return true;
+    };
+    // The change that explains what follows sample i: one source stopped or
+    // started, or failing that two (two toggles within one of the player's
+    // periods). Tried in that order, the earliest start first.
+    std::vector<MixEvent> changes;
+    std::function<bool(const MixState&, std::size_t, std::size_t, MixState&)> search =
+        [&](const MixState& state, std::size_t from, std::size_t left, MixState& found) {
+            if (left == 0) {
+                if (!explains(state, i_now))
+                    return false;
+                found = state;
+                return true;
+            }
+            for (std::size_t s = from; s < sources.size(); ++s) {
+                MixState changed = state;
+                if (state.playing(s)) {
+                    changed.stop(s);
+                    changes.push_back(MixEvent{i_now, s, false});
+                    if (search(changed, s + 1, left - 1, found))
+                        return true;
+                    changes.pop_back();
+                    continue;
+                }
+                for (std::size_t lag = 0; lag <= max_start_lag && lag <= i_now - r.start; ++lag) {
+                    changed.start(s, lag);
+                    changes.push_back(MixEvent{i_now - lag, s, true});
+                    if (search(changed, s + 1, left - 1, found))
+                        return true;
+                    changes.pop_back();
+                }
+            }
+            return false;
+        };
+    auto find_change = [&](MixState& state) {
+        for (std::size_t count = 1; count <= std::min<std::size_t>(2, sources.size()); ++count) {
+            changes.clear();
+            MixState result = state;
+            if (search(state, 0, count, result)) {
+                r.events.insert(r.events.end(), changes.begin(), changes.end());
+                state = result;
+                return true;
+            }
+        }
+        return false;
+    };
+
+    MixState state(sources, gain);
+    for (std::size_t i = r.start; i < end; ++i) {
+        i_now = i;
+        tones_ahead(1);
+        if (rec[i] != state.expected(ahead[0], 0) && !find_change(state)) {
+            r.unexplained_at = i;
+            r.recorded_at_failure = rec[i];
+            r.expected_at_failure = state.expected(ahead[0], 0);
+            return r;
+        }
+        const std::int16_t expected = state.expected(ahead[0], 0);
+        if (expected == 32767 || expected == -32768)
+            ++r.clipped;
+        ++r.explained;
+        ahead.pop_front();
+        state.advance();
+    }
+    return r;
 }
 
 Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause)

@@ -4,7 +4,9 @@
 //
 // Two kinds of evidence:
 // - spectral: the level of given frequencies over a stretch of the recording
-//   and the strongest component that is none of them;
+//   and the strongest component that is none of them; the power of a band
+//   with the tones taken out (the test signals' noise), its slope per octave,
+//   and how the strongest component or one frequency's level moves over time;
 // - sample for sample: the recording against the core's own fill_buffer, from
 //   the first sound on, with the silence of pauses taken out.
 #pragma once
@@ -35,6 +37,15 @@ Samples read_raw(const std::string& path, bool* ok = nullptr);
 // A 44-byte RIFF/WAVE header and the samples, mono 16-bit at `rate`.
 bool write_wav(const std::string& path, const std::int16_t* data, std::size_t count, int rate);
 
+// Frequencies kept out of a measurement, each with every bin within guard_hz
+// of it: the tones, when what is measured is everything else.
+struct Exclusion {
+    std::vector<double> frequencies;
+    double guard_hz = 0.0;
+
+    bool covers(double frequency) const;
+};
+
 // Power spectrum of one stretch under a periodic Hann window, one bin per
 // rate / count Hz (44100 samples give 1 Hz bins).
 class Spectrum {
@@ -62,6 +73,25 @@ public:
     // lowest frequency first; the frequency is interpolated between bins.
     std::vector<Component> peaks(double threshold_dbfs) const;
 
+    // The strongest bin from lo_hz to hi_hz that the exclusion leaves, its
+    // frequency interpolated as in peaks(). `beside_excluded` when the bin
+    // next to it is excluded: the true maximum may then lie hidden there.
+    struct Strongest {
+        bool found = false;
+        Component component{0.0, 0.0};
+        bool beside_excluded = false;
+    };
+    Strongest strongest_in(double lo_hz, double hi_hz, const Exclusion& exclusion) const;
+
+    // Mean square (sample units squared) of what the bins from lo_hz to
+    // hi_hz carry, excluded bins counted as silent (Parseval over the
+    // window), and how many bins that was.
+    struct BandPower {
+        double mean_square = 0.0;
+        std::size_t bins = 0;
+    };
+    BandPower band_power(double lo_hz, double hi_hz, const Exclusion& exclusion) const;
+
 private:
     double lobe_amplitude(std::size_t centre, std::size_t half_width) const;
 
@@ -70,6 +100,66 @@ private:
     double window_power_;        // sum of the squared window
     std::vector<double> power_;  // |X[k]|^2 for k = 0 .. points / 2
 };
+
+// RMS level: 0 dBFS is an RMS of full_scale (so a full-scale sine reads -3.01).
+double rms_dbfs(double mean_square);
+
+// Noise density per octave band from lo_hz upward ([lo, 2 lo), [2 lo, 4 lo),
+// ... up to hi_hz) and the straight line through it: pink noise falls 3.01 dB
+// per octave, white noise is flat.
+struct OctaveBand {
+    double lo_hz;
+    double hi_hz;
+    double density_db;  // 10 log10 of the mean square per Hz
+};
+struct BandSlope {
+    std::vector<OctaveBand> bands;
+    double db_per_octave = 0.0;  // least-squares slope against log2 of the band centre
+    double worst_residual_db = 0.0;  // largest distance of a band from the line
+};
+BandSlope band_slope(const Spectrum& spectrum, double lo_hz, double hi_hz, const Exclusion& exclusion);
+
+// Short windows of `window` samples every `step` samples from `start` while
+// they fit within `count`, each reduced to one number.
+struct TrackPoint {
+    std::size_t start;     // recording index of the window's first sample
+    double frequency;      // Hz
+    double dbfs;
+    bool usable;           // a component was found and nothing excluded hides its peak
+};
+// The strongest component between lo_hz and hi_hz in each window.
+std::vector<TrackPoint> track_strongest(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                        std::size_t step, double lo_hz, double hi_hz, const Exclusion& exclusion);
+// The level at one frequency in each window.
+std::vector<TrackPoint> track_level(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                    std::size_t step, double frequency);
+
+// An exponential sweep from start_hz to end_hz over `seconds`:
+// f(t) = start_hz * (end_hz / start_hz)^(t / seconds).
+struct SweepLaw {
+    double start_hz;
+    double end_hz;
+    double seconds;
+
+    double seconds_to(double frequency) const;  // t at which f(t) = frequency
+};
+
+// Where the law puts each tracked window's strongest frequency in time gives
+// one estimate of when the sweep was at start_hz; the estimates of a sweep
+// that follows the law agree. Windows below `min_dbfs`, unusable or outside
+// the law's range are not candidates; an inlier lies within `tolerance_s`
+// of the median estimate.
+struct SweepFit {
+    std::size_t candidates = 0;
+    std::size_t inliers = 0;
+    double start_sample = 0.0;    // mean estimate of the inliers, recording index
+    double lowest_hz = 0.0;       // range of the inliers' frequencies
+    double highest_hz = 0.0;
+    double first_inlier_sample = 0.0;  // centre of the earliest inlier window
+    double spread_s = 0.0;        // largest distance of an inlier's estimate from their mean
+};
+SweepFit fit_sweep(const std::vector<TrackPoint>& points, std::size_t window, const SweepLaw& law, double min_dbfs,
+                   double tolerance_s);
 
 struct SilenceReport {
     std::size_t samples = 0;
@@ -93,10 +183,18 @@ struct ToneOverride {
     int tone;                               // 0 .. 19
     std::optional<std::int64_t> frequency;  // Hz
     std::optional<float> gain;              // 0 .. 1
+    // The change reaches the stream from this buffer on (counted from 0): the
+    // program fills each buffer with the Tone bank of the moment, and it has
+    // filled the whole ring once before the output is first released.
+    std::size_t from_buffer = 0;
 };
 
+// The bank after every change, whenever each one came.
+std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides);
+
 // The sample stream the program should produce: the core's fill_buffer run
-// buffer after buffer over a Settings record made as the program makes it.
+// buffer after buffer over a Settings record made as the program makes it,
+// each change applied, in the order given, before the buffer it names.
 class ReferenceStream {
 public:
     explicit ReferenceStream(const std::vector<ToneOverride>& overrides = {});
@@ -107,12 +205,15 @@ public:
     const Settings& settings() const { return *settings_; }
 
 private:
+    void apply_changes(std::size_t buffer);
     void refill();
 
     std::unique_ptr<Settings> settings_;
+    std::vector<ToneOverride> overrides_;
     std::vector<char> buffer_;
     std::size_t position_ = 0;
     std::size_t frames_ = 0;
+    std::size_t buffers_filled_ = 0;
 };
 
 struct Comparison {
@@ -127,6 +228,48 @@ struct Comparison {
     std::size_t reference_zeros_absorbed = 0;  // reference zeros that fell into a pause
     std::size_t trailing_silence = 0;   // zeros after the last sound
 };
+
+// The test signals heard over the tones. The player mixes every playing
+// recording at one gain, adds them in `sources` order as doubles, rounds the
+// sum to the nearest integer (ties to even) and loops each recording; the
+// sound server adds that stream to the tone stream sample for sample and
+// holds the sum within 16 bits.
+struct LoopedSource {
+    std::string name;
+    Samples samples;
+};
+
+struct MixEvent {
+    std::size_t at;       // recording index from which the change is heard
+    std::size_t source;   // index into the sources
+    bool starts;          // from its first sample; otherwise it stops
+};
+
+struct MixtureReport {
+    bool sound_found = false;
+    std::size_t start = 0;                    // first sound
+    std::size_t explained = 0;                // samples equal to the tones plus the sources playing
+    std::size_t clipped = 0;                  // of those, samples held at the 16-bit rails
+    std::size_t trailing_silence = 0;         // zeros to the end, left out
+    std::optional<std::size_t> unexplained_at;  // the walk stops at the first sample nothing explains
+    std::int16_t recorded_at_failure = 0;
+    std::int16_t expected_at_failure = 0;     // with the sources as they were playing
+    std::vector<MixEvent> events;
+};
+
+// Walks the recording from its first sound against the tone stream (which
+// must play on without a pause) up to its last sound when at least
+// `trailing_silence_min` zeros follow it. Where the current set of playing sources no
+// longer explains a sample, it tries each single change: a playing source
+// stopped, or a silent one started up to `max_start_lag` samples earlier
+// (its first samples may round to nothing). A change is taken when it
+// explains the next `confirm` samples.
+MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const std::vector<LoopedSource>& sources,
+                              double gain, std::size_t confirm = 256, std::size_t max_start_lag = 64,
+                              std::size_t trailing_silence_min = 64);
+
+// The 16-bit mono samples of a RIFF WAVE file; empty when it is none.
+Samples read_wave_samples(const std::string& path, bool* ok = nullptr);
 
 // Walks the recording from its first sound: a run of at least `min_pause`
 // zeros is a pause and is skipped (with any zeros of the reference at that

@@ -2,11 +2,14 @@
 // known signals in, known levels and verdicts out.
 #include "recording_analysis.h"
 
+#include "synth/synth.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 namespace tonegen::e2e {
 namespace {
@@ -217,6 +220,355 @@ TEST(RawFiles, ReadWholeSignedSamplesAndLeaveAHalfWrittenOneOut)
     const SilenceReport r = measure_silence(rec.data(), rec.size());
     EXPECT_EQ(r.nonzero, 4u);
     EXPECT_EQ(r.max_abs, 32768);
+}
+
+// Deterministic noise: Gaussian by Box-Muller over a 64-bit xorshift.
+class Noise {
+public:
+    explicit Noise(std::uint64_t seed) : state_(seed) {}
+
+    double gaussian()
+    {
+        const double r = std::sqrt(-2.0 * std::log(uniform()));
+        return r * std::cos(6.283185307179586 * uniform());
+    }
+
+private:
+    double uniform()
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return (static_cast<double>(state_ >> 11) + 0.5) / 9007199254740992.0;
+    }
+    std::uint64_t state_;
+};
+
+// Noise of the given colour scaled to `rms` sample units.
+enum class Colour { white, pink, brown };
+
+Samples noise(Colour colour, double rms, std::size_t count, std::uint64_t seed)
+{
+    Noise n(seed);
+    std::vector<double> v(count + 44100);
+    double b[7] = {};
+    double level = 0.0;
+    for (double& x : v) {
+        const double w = n.gaussian();
+        switch (colour) {
+        case Colour::white:
+            x = w;
+            break;
+        case Colour::pink:  // the same sections as the program's pink recording
+            b[0] = 0.99886 * b[0] + w * 0.0555179;
+            b[1] = 0.99332 * b[1] + w * 0.0750759;
+            b[2] = 0.96900 * b[2] + w * 0.1538520;
+            b[3] = 0.86650 * b[3] + w * 0.3104856;
+            b[4] = 0.55000 * b[4] + w * 0.5329522;
+            b[5] = -0.7616 * b[5] - w * 0.0168980;
+            x = b[0] + b[1] + b[2] + b[3] + b[4] + b[5] + b[6] + w * 0.5362;
+            b[6] = w * 0.115926;
+            break;
+        case Colour::brown:  // integrated, with a leak far below the measured bands
+            level = 0.998 * level + w;
+            x = level;
+            break;
+        }
+    }
+    v.erase(v.begin(), v.begin() + 44100);  // past the filters' start
+    double mean = 0.0, square = 0.0;
+    for (double x : v)
+        mean += x;
+    mean /= static_cast<double>(count);
+    for (double x : v)
+        square += (x - mean) * (x - mean);
+    const double scale = rms / std::sqrt(square / static_cast<double>(count));
+    Samples out(count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::int16_t>(std::lround((v[i] - mean) * scale));
+    return out;
+}
+
+Samples add(Samples a, const Samples& b)
+{
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        a[i] = static_cast<std::int16_t>(a[i] + b[i]);
+    return a;
+}
+
+std::vector<double> default_tone_frequencies()
+{
+    const ReferenceStream reference;
+    std::vector<double> f;
+    for (const Tone& t : reference.settings().tones)
+        f.push_back(static_cast<double>(t.frequency));
+    return f;
+}
+
+Samples default_tones(std::size_t count)
+{
+    ReferenceStream reference;
+    Samples out(count);
+    for (std::int16_t& s : out)
+        s = reference.next();
+    return out;
+}
+
+TEST(NoiseMeasures, ReadTheLevelAndSlopeOfKnownNoisesWithTheTonesLeftOut)
+{
+    const Exclusion tones{default_tone_frequencies(), 5.0};
+    struct Case {
+        const char* what;
+        Colour colour;
+        double rms;
+        bool with_tones;
+        double slope;  // dB per octave
+    };
+    const Case cases[] = {
+        {"white", Colour::white, 3000.0, false, 0.0},
+        {"pink, the program's level", Colour::pink, 2105.0, false, -3.01},
+        {"pink under the default tones", Colour::pink, 2105.0, true, -3.01},
+        {"brown", Colour::brown, 2000.0, false, -6.02},
+        {"quiet white under the tones", Colour::white, 100.0, true, 0.0},
+    };
+    for (const Case& c : cases) {
+        Samples rec = noise(c.colour, c.rms, 2 * 44100, 7);
+        if (c.with_tones)
+            rec = add(rec, default_tones(rec.size()));
+        const Spectrum spectrum(rec.data(), rec.size(), recording_rate);
+        const Exclusion& left_out = c.with_tones ? tones : Exclusion{};
+        EXPECT_NEAR(rms_dbfs(spectrum.band_power(0.0, 22050.0, left_out).mean_square), to_dbfs(c.rms), 0.25)
+            << c.what;
+        const BandSlope slope = band_slope(spectrum, 100.0, 12800.0, left_out);
+        EXPECT_EQ(slope.bands.size(), 7u) << c.what;
+        EXPECT_NEAR(slope.db_per_octave, c.slope, 0.4) << c.what;
+    }
+}
+
+TEST(NoiseMeasures, TonesLeftInCountAndBandsSeeOnlyTheirOwnBins)
+{
+    const Samples tones = default_tones(44100);
+    const Spectrum spectrum(tones.data(), tones.size(), recording_rate);
+    // Twenty tones of peak 1540.33 carry 20 x 1540.33^2 / 2 of mean square.
+    EXPECT_NEAR(rms_dbfs(spectrum.band_power(0.0, 22050.0, {}).mean_square),
+                10.0 * std::log10(20.0 * 1540.3291 * 1540.3291 / 2.0) - 20.0 * std::log10(full_scale), 0.05);
+    EXPECT_NEAR(rms_dbfs(spectrum.band_power(900.0, 1100.0, {}).mean_square), to_dbfs(1540.3291) - 3.0103, 0.05);
+    EXPECT_LT(rms_dbfs(spectrum.band_power(0.0, 22050.0, Exclusion{default_tone_frequencies(), 5.0}).mean_square),
+              -90.0);
+    EXPECT_LT(rms_dbfs(spectrum.band_power(1100.0, 1300.0, {}).mean_square), -90.0) << "between 1000 and 1400 Hz";
+}
+
+// An exponential sweep as the program's recording makes it: phase steps
+// growing by the same ratio every sample, summed in closed form.
+Samples sweep(double f0, double f1, double seconds, double amplitude, std::size_t lead_in, std::size_t count)
+{
+    Samples out(count, 0);
+    const double ratio = std::exp(std::log(f1 / f0) / seconds / recording_rate);
+    const double first_step = 6.283185307179586 * f0 / recording_rate;
+    for (std::size_t n = 0; n + lead_in < count; ++n) {
+        const double phase = first_step * (std::pow(ratio, static_cast<double>(n)) - 1.0) / (ratio - 1.0);
+        out[n + lead_in] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(phase)));
+    }
+    return out;
+}
+
+TEST(PeakTrack, FindsWhereAnExponentialSweepStartsAndRejectsOtherMotion)
+{
+    const SweepLaw law{20.0, 21050.0, 14.0};
+    const std::size_t window = 8820, step = 4410, count = 8 * 44100;
+    struct Case {
+        const char* what;
+        Samples rec;
+        bool tones_left_out;
+        bool follows;
+        std::size_t start;
+    };
+    const Case cases[] = {
+        {"the sweep alone", sweep(20.0, 21050.0, 14.0, 9280.0, 22050, count), false, true, 22050},
+        {"over the default tones and pink noise",
+         add(add(sweep(20.0, 21050.0, 14.0, 9280.0, 54321, count), default_tones(count)),
+             noise(Colour::pink, 2105.0, count, 3)),
+         true, true, 54321},
+        {"a faster sweep", sweep(20.0, 21050.0, 10.0, 9280.0, 22050, count), false, false, 0},
+        {"a steady tone", sweep(440.0, 440.0000001, 14.0, 9280.0, 0, count), false, false, 0},
+    };
+    const Exclusion tones{default_tone_frequencies(), 20.0};
+    for (const Case& c : cases) {
+        const std::vector<TrackPoint> points =
+            track_strongest(c.rec, 0, c.rec.size(), window, step, 0.0, 22050.0, c.tones_left_out ? tones : Exclusion{});
+        ASSERT_EQ(points.size(), (count - window) / step + 1) << c.what;
+        const SweepFit fit = fit_sweep(points, window, law, -45.0, 0.15);
+        const bool follows = fit.inliers >= 5 && 5 * fit.inliers >= 4 * fit.candidates;
+        EXPECT_EQ(follows, c.follows) << c.what << ": " << fit.inliers << " of " << fit.candidates;
+        if (c.follows) {
+            EXPECT_NEAR(fit.start_sample, static_cast<double>(c.start), 0.03 * recording_rate) << c.what;
+            EXPECT_LT(fit.lowest_hz, 30.0) << c.what;
+            EXPECT_GT(fit.highest_hz, 500.0) << c.what;
+        }
+    }
+}
+
+TEST(TrackLevel, FindsTheWindowWhereAToneComesAndGoes)
+{
+    const std::size_t count = 3 * 44100;
+    Samples rec = default_tones(count);
+    const Samples tone = synthesise({{440.0, 1540.0}}, count);
+    for (std::size_t i = 30000; i < 90000; ++i)
+        rec[i] = static_cast<std::int16_t>(rec[i] + tone[i]);
+    const std::vector<TrackPoint> points = track_level(rec, 0, count, 4410, 2205, 440.0);
+    auto first = [&](std::size_t from, const std::function<bool(double)>& holds) {
+        for (const TrackPoint& p : points) {
+            if (p.start >= from && holds(p.dbfs))
+                return p.start;
+        }
+        return count;
+    };
+    const std::size_t on = first(0, [](double db) { return db > -30.0; });
+    const std::size_t off = first(on, [](double db) { return db < -60.0; });
+    // The first window holding enough of the tone, the first holding none.
+    EXPECT_GT(on + 4410, 30000u);
+    EXPECT_LE(on, 30000u);
+    EXPECT_GE(off, 90000u);
+    EXPECT_LT(off, 90000u + 2205);
+}
+
+// A recording as the sound server makes it: the tone stream after a lead-in,
+// plus the player's rounded mix of the sources as they start and stop.
+struct Play {
+    std::size_t at;  // index into the recording
+    std::size_t source;
+    bool starts;
+};
+
+Samples mixed(const std::vector<LoopedSource>& sources, double gain, const std::vector<Play>& plays,
+              std::size_t lead_in, std::size_t count)
+{
+    Samples out(count, 0);
+    ReferenceStream tones;
+    static_cast<void>(tones.next());  // the silent first sample merges into the lead-in
+    std::vector<std::optional<std::size_t>> position(sources.size());
+    for (std::size_t i = lead_in; i < count; ++i) {
+        for (const Play& p : plays) {
+            if (p.at == i)
+                position[p.source] = p.starts ? std::optional<std::size_t>(0) : std::nullopt;
+        }
+        double mix = 0.0;
+        for (std::size_t s = 0; s < sources.size(); ++s) {
+            if (position[s]) {
+                mix += sources[s].samples[*position[s]] * gain;
+                position[s] = (*position[s] + 1) % sources[s].samples.size();
+            }
+        }
+        out[i] = static_cast<std::int16_t>(
+            std::clamp(static_cast<double>(tones.next()) + std::nearbyint(mix), -32768.0, 32767.0));
+    }
+    return out;
+}
+
+TEST(Mixture, FindsEveryStartAndStopOfTheSourcesOverTheTones)
+{
+    const std::vector<LoopedSource> sources = {
+        {"sweep", sweep(20.0, 2000.0, 0.5, 23198.0, 0, 22050)},
+        {"pink", noise(Colour::pink, 5262.0, 30011, 11)},
+    };
+    const double gain = std::pow(10.0, -796.0 / 2000.0);
+    const std::size_t lead_in = 5000, count = 200000;
+    struct Case {
+        const char* what;
+        std::vector<Play> plays;
+    };
+    const Case cases[] = {
+        {"nothing but tones", {}},
+        {"one source on and off", {{20000, 1, true}, {90000, 1, false}}},
+        {"overlapping, looping past their ends, restarted",
+         {{10000, 1, true}, {30000, 0, true}, {70000, 1, false}, {100000, 0, false}, {120000, 0, true}}},
+        {"both start together", {{50000, 0, true}, {50000, 1, true}}},
+    };
+    for (const Case& c : cases) {
+        const Samples rec = mixed(sources, gain, c.plays, lead_in, count);
+        ReferenceStream tones;
+        const MixtureReport r = explain_mixture(rec, tones, sources, gain);
+        EXPECT_FALSE(r.unexplained_at.has_value()) << c.what << " at " << *r.unexplained_at;
+        EXPECT_EQ(r.explained, count - lead_in) << c.what;
+        ASSERT_EQ(r.events.size(), c.plays.size()) << c.what;
+        for (std::size_t i = 0; i < c.plays.size(); ++i) {
+            EXPECT_EQ(r.events[i].source, c.plays[i].source) << c.what << ", event " << i;
+            EXPECT_EQ(r.events[i].starts, c.plays[i].starts) << c.what << ", event " << i;
+            // A stop shows once the source would have added something.
+            EXPECT_GE(r.events[i].at, c.plays[i].at) << c.what << ", event " << i;
+            EXPECT_LE(r.events[i].at, c.plays[i].at + 4) << c.what << ", event " << i;
+        }
+    }
+}
+
+TEST(Mixture, CatchesAWrongGainADropoutALateStartAndAnAlteredTone)
+{
+    const std::vector<LoopedSource> sources = {{"pink", noise(Colour::pink, 5262.0, 30011, 5)}};
+    const double gain = std::pow(10.0, -796.0 / 2000.0);
+    const std::size_t count = 120000;
+    const Samples clean = mixed(sources, gain, {{20000, 0, true}}, 1000, count);
+
+    struct Case {
+        const char* what;
+        Samples rec;
+        std::size_t fault_at;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"louder by 0.01 dB", mixed(sources, std::pow(10.0, -795.0 / 2000.0), {{20000, 0, true}}, 1000, count),
+                     20000});
+    // The player's stream stalls for 100 samples and goes on where it was.
+    Samples stalled = clean;
+    const Samples tones_only = mixed(sources, gain, {}, 1000, count);
+    for (std::size_t i = 50000; i < count; ++i)
+        stalled[i] = static_cast<std::int16_t>(tones_only[i] + (i < 50100 ? 0 : clean[i - 100] - tones_only[i - 100]));
+    cases.push_back({"a stall of 100 samples", stalled, 50000});
+    // Restarted from the middle of the recording instead of its first sample.
+    Samples late = tones_only;
+    for (std::size_t i = 20000; i < count; ++i)
+        late[i] = static_cast<std::int16_t>(tones_only[i] + clean[i + 500 < count ? i + 500 : i] - tones_only[i + 500 < count ? i + 500 : i]);
+    cases.push_back({"started 500 samples in", late, 20000});
+    Samples altered = clean;
+    altered[77777] = static_cast<std::int16_t>(altered[77777] + 1);
+    cases.push_back({"one sample off by one", altered, 77777});
+
+    for (const Case& c : cases) {
+        ReferenceStream tones;
+        const MixtureReport r = explain_mixture(c.rec, tones, sources, gain);
+        ASSERT_TRUE(r.unexplained_at.has_value()) << c.what;
+        EXPECT_GE(*r.unexplained_at, c.fault_at) << c.what;
+        EXPECT_LT(*r.unexplained_at, c.fault_at + 300) << c.what;
+    }
+}
+
+TEST(CompareWithReference, TakesAToneChangeFromTheBufferItReachesOn)
+{
+    // The program's ring: eight buffers filled with the defaults before the
+    // output is released, tone 3 changed to 1001 Hz after that.
+    Settings s{};
+    apply_defaults(s);
+    normalise_gains(s);
+    s.wave_format.nBlockAlign = 2;
+    s.buffer_bytes = 24576;
+    std::vector<char> buffer(24576);
+    Samples rec(3000, 0);
+    for (int b = 0; b < 14; ++b) {
+        if (b == 8)
+            s.tones[3].frequency = 1001;
+        fill_buffer(s, buffer.data());
+        for (std::size_t i = 0; i < buffer.size(); i += 2)
+            rec.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(
+                static_cast<unsigned char>(buffer[i]) | static_cast<unsigned char>(buffer[i + 1]) << 8)));
+    }
+    struct Case {
+        std::size_t from_buffer;
+        bool matches;
+    };
+    for (const Case c : {Case{8, true}, Case{0, false}, Case{7, false}, Case{9, false}}) {
+        ReferenceStream reference({ToneOverride{3, 1001, std::nullopt, c.from_buffer}});
+        const Comparison cmp = compare_with_reference(rec, reference, 64);
+        EXPECT_EQ(cmp.mismatches == 0, c.matches) << "from buffer " << c.from_buffer;
+    }
+    EXPECT_EQ(final_bank({ToneOverride{3, 1001, std::nullopt, 8}})[0].from_buffer, 0u);
 }
 
 } // namespace
