@@ -6,6 +6,11 @@
   xwin.py close WID                               ask it to close, as a window manager's close button does
   xwin.py wait-gone WID [--timeout S]             wait until it is unmapped or destroyed
   xwin.py list                                    every mapped window with its title and geometry
+  xwin.py position WID                            print "X Y" of its client area on the screen
+  xwin.py children WID                            "X Y WIDTH HEIGHT" of every mapped window inside it,
+                                                  relative to its client area, one a line
+  xwin.py size-hints WID                          WM_NORMAL_HINTS as "min W H max W H" (0 when unset)
+  xwin.py selection [--clipboard] [--timeout S]   print the text of PRIMARY (or CLIPBOARD)
 
 Without a window manager (a bare Xvfb) a top-level window is a child of the
 root and its X window is exactly its client area. Window ids are printed in
@@ -125,6 +130,71 @@ def cmd_wait_gone(d, args):
         time.sleep(0.02)
 
 
+def cmd_position(d, args):
+    _, _, x, y = geometry(d, d.create_resource_object("window", args.wid))
+    print(x, y)
+    return 0
+
+
+def cmd_children(d, args):
+    top = d.create_resource_object("window", args.wid)
+    pending = [top]
+    while pending:
+        for child in pending.pop(0).query_tree().children:
+            try:
+                if child.get_attributes().map_state != X.IsViewable:
+                    continue
+                g = child.get_geometry()
+                origin = child.translate_coords(top, 0, 0)
+            except error.XError:
+                continue
+            print(-origin.x, -origin.y, g.width, g.height)
+            pending.append(child)
+    return 0
+
+
+def cmd_size_hints(d, args):
+    hints = d.create_resource_object("window", args.wid).get_wm_normal_hints()
+    if hints is None:
+        print("min 0 0 max 0 0")
+        return 0
+    has_min = hints.flags & 16  # PMinSize
+    has_max = hints.flags & 32  # PMaxSize
+    print("min", hints.min_width if has_min else 0, hints.min_height if has_min else 0,
+          "max", hints.max_width if has_max else 0, hints.max_height if has_max else 0)
+    return 0
+
+
+def cmd_selection(d, args):
+    """Asks the selection's owner for UTF-8 text through a window of our own."""
+    name = d.intern_atom("CLIPBOARD" if args.clipboard else "PRIMARY")
+    utf8 = d.intern_atom("UTF8_STRING")
+    target = d.intern_atom("XWIN_SELECTION")
+    if d.get_selection_owner(name) == X.NONE:
+        print("xwin: nobody owns the selection", file=sys.stderr)
+        return 1
+    window = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    window.convert_selection(name, utf8, target, X.CurrentTime)
+    d.flush()
+    deadline = time.monotonic() + args.timeout
+    while time.monotonic() < deadline:
+        while d.pending_events():
+            e = d.next_event()
+            if e.type != X.SelectionNotify:
+                continue
+            if e.property == X.NONE:
+                print("xwin: the owner refused the selection", file=sys.stderr)
+                return 1
+            prop = window.get_full_property(target, X.AnyPropertyType)
+            value = prop.value if prop is not None else b""
+            sys.stdout.write(value.decode("utf-8", "replace") if isinstance(value, bytes) else str(value))
+            sys.stdout.write("\n")
+            return 0
+        time.sleep(0.02)
+    print(f"xwin: no answer from the selection's owner after {args.timeout} s", file=sys.stderr)
+    return 1
+
+
 def cmd_list(d, _args, out=sys.stdout):
     for window in mapped_windows(d):
         try:
@@ -143,7 +213,8 @@ def main():
     p.add_argument("--timeout", type=float, default=10.0)
     p.add_argument("--pid", type=int)
     p.set_defaults(run=cmd_find)
-    for name, run in (("size", cmd_size), ("close", cmd_close)):
+    for name, run in (("size", cmd_size), ("close", cmd_close), ("position", cmd_position),
+                      ("children", cmd_children), ("size-hints", cmd_size_hints)):
         p = sub.add_parser(name)
         p.add_argument("wid", type=lambda s: int(s, 0))
         p.set_defaults(run=run)
@@ -152,6 +223,10 @@ def main():
     p.add_argument("--timeout", type=float, default=5.0)
     p.set_defaults(run=cmd_wait_gone)
     sub.add_parser("list").set_defaults(run=cmd_list)
+    p = sub.add_parser("selection")
+    p.add_argument("--clipboard", action="store_true")
+    p.add_argument("--timeout", type=float, default=5.0)
+    p.set_defaults(run=cmd_selection)
     args = parser.parse_args()
 
     try:
