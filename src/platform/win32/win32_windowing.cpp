@@ -4,6 +4,8 @@
 #include "platform/win32/win32_windowing.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 
 namespace tonegen::win32 {
@@ -13,6 +15,11 @@ namespace {
 constexpr const char* main_window_class = "tonegen_window";
 constexpr DWORD window_style = WS_CAPTION | WS_SYSMENU;
 constexpr DWORD window_ex_style = 0;
+// Boxes: title bar and close box only, above every other window.
+constexpr DWORD box_style = WS_CAPTION | WS_SYSMENU;
+constexpr DWORD box_ex_style = WS_EX_TOPMOST;
+constexpr const char* box_font_face = "Fixedsys";
+constexpr int box_font_points = 10;
 constexpr int icon_resource = 1;
 // Anonymous controls (frames) share the id no program control uses.
 constexpr INT_PTR anonymous_id = -1;
@@ -45,6 +52,100 @@ std::string window_text(HWND window)
     return text;
 }
 
+std::uint32_t read_u32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint16_t read_u16(const unsigned char* p)
+{
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+int dots_per_inch()
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        static_cast<void>(::ReleaseDC(nullptr, screen));
+    return dpi;
+}
+
+HFONT make_font(const char* face, int points)
+{
+    return ::CreateFontA(-::MulDiv(points, dots_per_inch(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+// The parts of a BMP file image, checked: the 14-byte file header, an info
+// header of at least 40 bytes (only its first 40 are used), the colour table
+// after it and uncompressed pixel rows from the file header's offset on.
+// Every size is compared with what is left of the image before it is used.
+struct BitmapFileParts {
+    const unsigned char* info;         // the info header, header_bytes long
+    std::size_t header_bytes;
+    const unsigned char* colour_table; // colours entries of 4 bytes
+    std::size_t colours;
+    const unsigned char* pixels;       // pixel_bytes of rows
+    std::size_t pixel_bytes;
+};
+
+std::optional<BitmapFileParts> bitmap_file_parts(std::span<const unsigned char> image)
+{
+    constexpr std::uint64_t file_header = 14;
+    constexpr std::uint64_t info_header = 40;
+    const std::uint64_t size = image.size();
+    const unsigned char* base = image.data();
+    if (size < file_header + info_header || base[0] != 'B' || base[1] != 'M')
+        return std::nullopt;
+    const std::uint64_t pixels_at = read_u32(base + 10);
+    const std::uint64_t header_bytes = read_u32(base + 14);
+    if (header_bytes < info_header || header_bytes > size - file_header)
+        return std::nullopt;
+
+    const unsigned char* h = base + file_header;
+    const auto width = static_cast<std::int32_t>(read_u32(h + 4));
+    const auto height = static_cast<std::int32_t>(read_u32(h + 8));
+    const std::uint16_t planes = read_u16(h + 12);
+    const std::uint16_t bits = read_u16(h + 14);
+    const std::uint32_t compression = read_u32(h + 16);
+    const std::uint64_t colours_used = read_u32(h + 32);
+    if (width <= 0 || height == 0 || planes != 1 || compression != BI_RGB)
+        return std::nullopt;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return std::nullopt;
+
+    std::uint64_t colours = colours_used;
+    if (bits <= 8) {
+        const std::uint64_t most = std::uint64_t{1} << bits;
+        if (colours > most)
+            return std::nullopt;
+        if (colours == 0)
+            colours = most;
+    }
+    const std::uint64_t table_bytes = colours * 4;
+    if (table_bytes > size || file_header + header_bytes + table_bytes > pixels_at || pixels_at > size)
+        return std::nullopt;
+
+    // Rows are padded to 4 bytes; a negative height means top-down rows.
+    const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+    const std::uint64_t room = size - pixels_at;
+    if (row_bytes > room || rows > room / row_bytes)
+        return std::nullopt;
+
+    BitmapFileParts parts{};
+    parts.header_bytes = static_cast<std::size_t>(header_bytes);
+    parts.info = h;
+    parts.colours = static_cast<std::size_t>(colours);
+    parts.colour_table = h + header_bytes;
+    parts.pixels = base + pixels_at;
+    parts.pixel_bytes = static_cast<std::size_t>(row_bytes * rows);
+    return parts;
+}
+
 } // namespace
 
 Win32Windowing::Win32Windowing(HINSTANCE instance)
@@ -61,24 +162,21 @@ Win32Windowing::~Win32Windowing()
     // Whatever the core left open goes without reaching its handler, whose
     // objects may be gone by now.
     handler_ = nullptr;
+    close_measuring();
     while (!windows_.empty())
-        destroy_window(as_handle(windows_.back()));
+        destroy_window(as_handle(windows_.back().window));
     if (window_class_ != 0)
         static_cast<void>(::UnregisterClassA(main_window_class, instance_));
     for (HFONT font : created_fonts_)
         static_cast<void>(::DeleteObject(font));
+    for (HBITMAP picture : pictures_)
+        static_cast<void>(::DeleteObject(picture));
 }
 
 bool Win32Windowing::load_control_font(std::string_view face, int points)
 {
     const std::string name(face);
-    HDC screen = ::GetDC(nullptr);
-    const int dots_per_inch = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        static_cast<void>(::ReleaseDC(nullptr, screen));
-    HFONT font = ::CreateFontA(-::MulDiv(points, dots_per_inch, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                               DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    HFONT font = make_font(name.c_str(), points);
     if (!font) {
         font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         return false;
@@ -88,26 +186,39 @@ bool Win32Windowing::load_control_font(std::string_view face, int points)
     return true;
 }
 
+bool Win32Windowing::register_window_class()
+{
+    if (window_class_ != 0)
+        return true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Win32Windowing::window_procedure;
+    wc.hInstance = instance_;
+    wc.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(icon_resource));
+    wc.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(icon_resource), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                 0));
+    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = main_window_class;
+    window_class_ = ::RegisterClassExA(&wc);
+    return window_class_ != 0;
+}
+
+HWND Win32Windowing::show_top_level(HWND window)
+{
+    windows_.push_back(TopLevel{window, nullptr});
+    static_cast<void>(::ShowWindow(window, SW_SHOWNORMAL));
+    static_cast<void>(::UpdateWindow(window));
+    static_cast<void>(::SetForegroundWindow(window));
+    return window;
+}
+
 WindowHandle Win32Windowing::open_window(std::string_view title, int x, int y, int client_width,
                                          int client_height)
 {
-    if (window_class_ == 0) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Win32Windowing::window_procedure;
-        wc.hInstance = instance_;
-        wc.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(icon_resource));
-        wc.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(icon_resource), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), 0));
-        wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        wc.lpszClassName = main_window_class;
-        window_class_ = ::RegisterClassExA(&wc);
-        if (window_class_ == 0)
-            return 0;
-    }
-
+    if (!register_window_class())
+        return 0;
     // The size asked for is the client area's; the frame comes on top.
     RECT outer{0, 0, client_width, client_height};
     static_cast<void>(::AdjustWindowRectEx(&outer, window_style, FALSE, window_ex_style));
@@ -117,21 +228,127 @@ WindowHandle Win32Windowing::open_window(std::string_view title, int x, int y, i
                                     instance_, this);
     if (!window)
         return 0;
-    windows_.push_back(window);
-    static_cast<void>(::ShowWindow(window, SW_SHOWNORMAL));
-    static_cast<void>(::UpdateWindow(window));
-    static_cast<void>(::SetForegroundWindow(window));
-    return as_handle(window);
+    return as_handle(show_top_level(window));
+}
+
+WindowHandle Win32Windowing::open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                                      bool centred)
+{
+    if (!register_window_class())
+        return 0;
+    RECT outer{0, 0, client_width, client_height};
+    static_cast<void>(::AdjustWindowRectEx(&outer, box_style, FALSE, box_ex_style));
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    if (centred) {
+        x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    }
+    const std::string caption(title);
+    HWND box = ::CreateWindowExA(box_ex_style, main_window_class, caption.c_str(), box_style, x, y, width, height,
+                                 nullptr, nullptr, instance_, this);
+    if (!box)
+        return 0;
+    return as_handle(show_top_level(box));
+}
+
+bool Win32Windowing::program_in_foreground()
+{
+    HWND front = ::GetForegroundWindow();
+    if (!front)
+        return false;
+    DWORD process = 0;
+    static_cast<void>(::GetWindowThreadProcessId(front, &process));
+    return process == ::GetCurrentProcessId();
+}
+
+ImageHandle Win32Windowing::load_picture(std::span<const unsigned char> bitmap_file)
+{
+    const std::optional<BitmapFileParts> parts = bitmap_file_parts(bitmap_file);
+    if (!parts)
+        return 0;
+    // The headers sit at an odd offset of the image: they are copied into an
+    // aligned BITMAPINFO, reduced to the 40-byte header the DIB needs.
+    std::vector<std::uint32_t> info_words((sizeof(BITMAPINFOHEADER) + parts->colours * 4 + 3) / 4);
+    auto* info = reinterpret_cast<BITMAPINFO*>(info_words.data());
+    std::memcpy(&info->bmiHeader, parts->info, sizeof(BITMAPINFOHEADER));
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(parts->pixel_bytes);
+    info->bmiHeader.biClrUsed = static_cast<DWORD>(parts->colours);
+    std::memcpy(info->bmiColors, parts->colour_table, parts->colours * 4);
+
+    void* bits = nullptr;
+    HBITMAP picture = ::CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!picture || !bits) {
+        if (picture)
+            static_cast<void>(::DeleteObject(picture));
+        return 0;
+    }
+    std::memcpy(bits, parts->pixels, parts->pixel_bytes);
+    static_cast<void>(::GdiFlush());
+    pictures_.push_back(picture);
+    return reinterpret_cast<ImageHandle>(picture);
+}
+
+HFONT Win32Windowing::box_font()
+{
+    if (!box_font_) {
+        box_font_ = make_font(box_font_face, box_font_points);
+        if (box_font_)
+            created_fonts_.push_back(box_font_);
+    }
+    return box_font_;
+}
+
+int Win32Windowing::open_measuring()
+{
+    close_measuring();
+    measuring_window_ = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance_,
+                                          nullptr);
+    if (!measuring_window_)
+        return measuring_no_window;
+    measuring_dc_ = ::GetDC(measuring_window_);
+    if (!measuring_dc_) {
+        static_cast<void>(::DestroyWindow(measuring_window_));
+        measuring_window_ = nullptr;
+        return measuring_no_drawing;
+    }
+    if (HFONT font = box_font())
+        measuring_old_font_ = ::SelectObject(measuring_dc_, font);
+    return measuring_ready;
+}
+
+TextSize Win32Windowing::measure_text(std::string_view text)
+{
+    SIZE size{};
+    if (!measuring_dc_ ||
+        !::GetTextExtentPoint32A(measuring_dc_, text.data(), static_cast<int>(text.size()), &size))
+        return {0, 0};
+    return {static_cast<int>(size.cx), static_cast<int>(size.cy)};
+}
+
+void Win32Windowing::close_measuring()
+{
+    if (measuring_dc_) {
+        if (measuring_old_font_)
+            static_cast<void>(::SelectObject(measuring_dc_, measuring_old_font_));
+        static_cast<void>(::ReleaseDC(measuring_window_, measuring_dc_));
+    }
+    if (measuring_window_)
+        static_cast<void>(::DestroyWindow(measuring_window_));
+    measuring_window_ = nullptr;
+    measuring_dc_ = nullptr;
+    measuring_old_font_ = nullptr;
 }
 
 void Win32Windowing::destroy_window(WindowHandle window)
 {
     HWND w = as_hwnd(window);
-    const auto it = std::find(windows_.begin(), windows_.end(), w);
-    if (it == windows_.end())
+    if (!is_program_window(w))
         return;
+    // The window's controls go with it, and so do their numbers.
     static_cast<void>(::DestroyWindow(w));
-    windows_.erase(it);
+    std::erase_if(windows_, [w](const TopLevel& t) { return t.window == w; });
     std::erase_if(controls_, [w](const Control& c) { return c.parent == w; });
 }
 
@@ -159,7 +376,7 @@ Event Win32Windowing::wait_event()
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             // WM_QUIT (or a broken queue) ends the program like its close box.
-            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front()), 0, 0};
+            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front().window), 0, 0};
         }
         dispatch(msg);
     }
@@ -171,7 +388,7 @@ Event Win32Windowing::poll_event()
     MSG msg{};
     while (events_.empty() && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT)
-            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front()), 0, 0};
+            return Event{EventKind::close, windows_.empty() ? 0 : as_handle(windows_.front().window), 0, 0};
         dispatch(msg);
     }
     return events_.empty() ? Event{} : take_event();
@@ -213,6 +430,14 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
         window_class = "SCROLLBAR";
         style |= SBS_HORZ;
         break;
+    case ControlKind::push_button:
+        style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
+        break;
+    case ControlKind::picture:
+        // Takes the size of its bitmap.
+        window_class = "STATIC";
+        style |= SS_BITMAP;
+        break;
     }
 
     const INT_PTR id = spec.id < 0 ? anonymous_id : spec.id;
@@ -220,7 +445,8 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
                                     spec.width, spec.height, owner, child_id(id), instance_, nullptr);
     if (!window)
         return false;
-    static_cast<void>(::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE));
+    HFONT font = spec.font == ControlFont::box ? box_font() : font_;
+    static_cast<void>(::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : font_), FALSE));
 
     HWND arrows = nullptr;
     if (spec.kind == ControlKind::frequency_field) {
@@ -248,6 +474,8 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
         bar.nPage = 1;
         bar.nPos = spec.range_min;
         static_cast<void>(::SetScrollInfo(window, SB_CTL, &bar, TRUE));
+    } else if (spec.kind == ControlKind::picture && spec.image != 0) {
+        static_cast<void>(::SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(spec.image)));
     }
 
     if (spec.id >= 0) {
@@ -375,12 +603,14 @@ LRESULT Win32Windowing::handle_message(HWND window, UINT message, WPARAM wparam,
     case WM_ACTIVATE:
         // Like a dialog box: the control that had the focus gets it back
         // when the window is activated again, so Tab goes on from there.
-        if (LOWORD(wparam) == WA_INACTIVE) {
-            HWND focus = ::GetFocus();
-            focus_before_deactivation_ = focus && ::IsChild(window, focus) ? focus : nullptr;
-        } else if (focus_before_deactivation_ && ::IsChild(window, focus_before_deactivation_)) {
-            static_cast<void>(::SetFocus(focus_before_deactivation_));
-            return 0;
+        if (TopLevel* t = top_level(window)) {
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                t->saved_focus = focus && ::IsChild(window, focus) ? focus : nullptr;
+            } else if (t->saved_focus && ::IsChild(window, t->saved_focus)) {
+                static_cast<void>(::SetFocus(t->saved_focus));
+                return 0;
+            }
         }
         break;
     default:
@@ -397,7 +627,7 @@ void Win32Windowing::translate(HWND window, UINT message, WPARAM wparam, LPARAM 
         if (!c || c->window != reinterpret_cast<HWND>(lparam))
             return;
         const unsigned code = HIWORD(wparam);
-        if (c->kind == ControlKind::toggle_button && code == BN_CLICKED)
+        if ((c->kind == ControlKind::toggle_button || c->kind == ControlKind::push_button) && code == BN_CLICKED)
             raise(window, c->id, 0);
         else if (c->kind == ControlKind::frequency_field && code == EN_UPDATE)
             raise(window, c->id, text_changed);
@@ -488,7 +718,15 @@ Event Win32Windowing::take_event()
 
 bool Win32Windowing::is_program_window(HWND window) const
 {
-    return window && std::find(windows_.begin(), windows_.end(), window) != windows_.end();
+    return window && std::any_of(windows_.begin(), windows_.end(),
+                                 [window](const TopLevel& t) { return t.window == window; });
+}
+
+Win32Windowing::TopLevel* Win32Windowing::top_level(HWND window)
+{
+    const auto it =
+        std::find_if(windows_.begin(), windows_.end(), [window](const TopLevel& t) { return t.window == window; });
+    return it == windows_.end() ? nullptr : &*it;
 }
 
 Win32Windowing::Control* Win32Windowing::find(int id)

@@ -10,6 +10,7 @@
 //   WM_VSCROLL SB_THUMBPOSITION of its arrows -> step_up / step_down (the
 //     direction comes from the UDN_DELTAPOS before it)
 //   WM_HSCROLL of a gain bar                -> bar moved, then subtype 0
+//   BN_CLICKED of a box's push button       -> control event, subtype 0
 //   WM_CLOSE                                -> close event (the core destroys)
 // and leaves the rest to DefWindowProc. wait_event and poll_event pump the
 // thread's message queue (GetMessage / PeekMessage) until an event is
@@ -17,11 +18,20 @@
 // focus with Tab and Shift+Tab through the WS_TABSTOP controls in creation
 // order. A frequency field is an EDIT with an up-down control as its buddy
 // partner (UDS_SETBUDDYINT), which keeps the number and rewrites the text.
+//
+// The About box is a top-level window of the same class, kept above the
+// others (WS_EX_TOPMOST), so it shares the procedure, the event queue and
+// the Tab handling. Its texts are measured beforehand on a hidden 1 x 1
+// window's device context in the box font ("Fixedsys", 10 points, made once
+// and kept). Pictures are DIB sections made from a BMP file image after its
+// headers and sizes were checked against the image's length, shown by SS_BITMAP
+// statics and deleted when the port ends, after the windows that show them.
 #pragma once
 
 #include "platform/win32/win32_api.h"
 
 #include <deque>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +65,13 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    bool program_in_foreground() override;
+    ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
+    int open_measuring() override;
+    TextSize measure_text(std::string_view text) override;
+    void close_measuring() override;
+    WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
+                          bool centred) override;
 
     // The window of a control (for a frequency field its edit), nullptr when
     // there is no such control.
@@ -74,6 +91,13 @@ private:
         int step; // step_up or step_down: direction of the arrows' last step
     };
 
+    // A top-level window of the program and the control that had its focus
+    // when it was last deactivated.
+    struct TopLevel {
+        HWND window;
+        HWND saved_focus;
+    };
+
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void translate(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -81,7 +105,11 @@ private:
     void dispatch(MSG& msg);
     void raise(HWND window, int control, int subtype);
     Event take_event();
+    bool register_window_class();
+    HWND show_top_level(HWND window);
+    HFONT box_font();
     bool is_program_window(HWND window) const;
+    TopLevel* top_level(HWND window);
     Control* find(int id);
     const Control* find(int id) const;
     Control* find_by_window(HWND window);
@@ -90,11 +118,15 @@ private:
     ATOM window_class_ = 0;
     HFONT font_;                       // the font of new controls
     std::vector<HFONT> created_fonts_; // deleted at the end, after the controls
+    HFONT box_font_ = nullptr;         // made by the first box_font()
+    std::vector<HBITMAP> pictures_;    // deleted at the end, after the controls
+    HWND measuring_window_ = nullptr;
+    HDC measuring_dc_ = nullptr;
+    HGDIOBJ measuring_old_font_ = nullptr;
     MessageHandler handler_;
     std::deque<Event> events_;
     std::vector<Control> controls_;
-    std::vector<HWND> windows_; // top-level windows, first is the main window
-    HWND focus_before_deactivation_ = nullptr;
+    std::vector<TopLevel> windows_; // first is the main window
 };
 
 } // namespace tonegen::win32
