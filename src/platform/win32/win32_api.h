@@ -31,6 +31,8 @@ constexpr std::uint16_t wave_format_pcm = WAVE_FORMAT_PCM;
 #include <windows.h>
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 namespace tonegen::win32::port {
 static_assert(mm_wom_done == MM_WOM_DONE && wm_command == WM_COMMAND && en_killfocus == EN_KILLFOCUS);
