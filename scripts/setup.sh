@@ -10,7 +10,7 @@ packages=(
   xvfb xdotool x11-utils x11-apps python3-xlib imagemagick
   pulseaudio pulseaudio-utils fonts-liberation
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
 )
 
 if [ "$(id -u)" -ne 0 ]; then
