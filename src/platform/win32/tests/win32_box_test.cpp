@@ -1,0 +1,381 @@
+// The parts of the Win32 windowing port that the About box uses, against the
+// system (under wine in the cross build): pictures from BMP file images,
+// measuring in the box font, the box window and its controls.
+#include "platform/win32/win32_windowing.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tonegen::win32 {
+namespace {
+
+constexpr int web = 6001;
+constexpr int twitter = 6002;
+constexpr int ok = 6003;
+constexpr int field = 0;
+
+void put_u16(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v)
+{
+    b[at] = static_cast<unsigned char>(v);
+    b[at + 1] = static_cast<unsigned char>(v >> 8);
+}
+
+void put_u32(std::vector<unsigned char>& b, std::size_t at, std::uint32_t v)
+{
+    put_u16(b, at, v & 0xFFFF);
+    put_u16(b, at + 2, v >> 16);
+}
+
+// A BMP file image: file header, info header of `header_bytes`, `colours`
+// palette entries, rows of `bits` per pixel padded to 4 bytes. The first
+// byte of every row is its row number plus one (0x10 * that for blue in a
+// palette), so the row order can be checked.
+std::vector<unsigned char> bmp(int width, int height, int bits, std::uint32_t colours = 0,
+                               std::uint32_t header_bytes = 40)
+{
+    const std::uint32_t table = (bits <= 8 ? (colours ? colours : 1u << bits) : colours) * 4;
+    const std::uint32_t row = (static_cast<std::uint32_t>(width) * bits + 31) / 32 * 4;
+    const std::uint32_t rows = static_cast<std::uint32_t>(height < 0 ? -height : height);
+    const std::uint32_t offset = 14 + header_bytes + table;
+    std::vector<unsigned char> b(offset + row * rows, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    put_u32(b, 2, static_cast<std::uint32_t>(b.size()));
+    put_u32(b, 10, offset);
+    put_u32(b, 14, header_bytes);
+    put_u32(b, 18, static_cast<std::uint32_t>(width));
+    put_u32(b, 22, static_cast<std::uint32_t>(height));
+    put_u16(b, 26, 1);
+    put_u16(b, 28, static_cast<std::uint32_t>(bits));
+    put_u32(b, 46, colours);
+    for (std::uint32_t i = 0; i < table / 4; ++i)
+        b[14 + header_bytes + 4 * i] = static_cast<unsigned char>(0x10 * i); // blue
+    for (std::uint32_t r = 0; r < rows; ++r)
+        b[offset + r * row] = static_cast<unsigned char>(r + 1);
+    return b;
+}
+
+class Win32BoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        main_window = port.open_window("tonegen test", 33, 33, 294, 765);
+        ASSERT_NE(main_window, 0u);
+        ASSERT_TRUE(port.create_control(main_window, {field, ControlKind::frequency_field, 30, 47, 78, 20, "", 22, 22050}));
+        drain();
+    }
+
+    void TearDown() override
+    {
+        if (box != 0)
+            port.destroy_window(box);
+        port.destroy_window(main_window);
+    }
+
+    std::vector<Event> drain()
+    {
+        std::vector<Event> events;
+        for (Event e = port.poll_event(); e.kind != EventKind::none; e = port.poll_event())
+            events.push_back(e);
+        return events;
+    }
+
+    // A box as the About box makes it: a picture, a text line, three buttons.
+    void open_box(bool centred)
+    {
+        picture = port.load_picture(bmp(77, 78, 24));
+        ASSERT_NE(picture, 0u);
+        box = port.open_box(" box", 40, 190, 300, 120, centred);
+        ASSERT_NE(box, 0u);
+        ControlSpec image{-1, ControlKind::picture, 5, 5, 77, 78, ""};
+        image.image = picture;
+        ControlSpec line{-1, ControlKind::text_label, 88, 5, 200, 15, "R&D line"};
+        line.font = ControlFont::box;
+        ASSERT_TRUE(port.create_control(box, image));
+        ASSERT_TRUE(port.create_control(box, line));
+        int x = 10;
+        for (int id : {web, twitter, ok}) {
+            ControlSpec button{id, ControlKind::push_button, x, 90, 60, 23, id == ok ? "OK" : "Web"};
+            button.font = ControlFont::box;
+            ASSERT_TRUE(port.create_control(box, button));
+            x += 65;
+        }
+        drain();
+    }
+
+    HWND hwnd(WindowHandle w) const { return reinterpret_cast<HWND>(w); }
+
+    HWND child_of_class(const char* wanted_class)
+    {
+        struct Search {
+            const char* wanted;
+            HWND found;
+        } search{wanted_class, nullptr};
+        ::EnumChildWindows(
+            hwnd(box),
+            [](HWND child, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(data);
+                char name[32] = {};
+                ::GetClassNameA(child, name, sizeof(name));
+                const auto style = static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE));
+                const bool picture = (style & SS_TYPEMASK) == SS_BITMAP;
+                if (::lstrcmpiA(name, "Static") == 0 && picture == (std::string(s->wanted) == "picture")) {
+                    s->found = child;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    void press(WPARAM key, bool shift = false)
+    {
+        BYTE keys[256] = {};
+        static_cast<void>(::GetKeyboardState(keys));
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        static_cast<void>(::SetKeyboardState(keys));
+        static_cast<void>(::PostMessageA(::GetFocus(), WM_KEYDOWN, key, 1));
+        static_cast<void>(::PostMessageA(::GetFocus(), WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u)));
+        drain();
+        keys[VK_SHIFT] = 0;
+        static_cast<void>(::SetKeyboardState(keys));
+    }
+
+    Win32Windowing port{::GetModuleHandleA(nullptr)};
+    WindowHandle main_window = 0;
+    WindowHandle box = 0;
+    ImageHandle picture = 0;
+};
+
+TEST_F(Win32BoxTest, PictureIsMadeOnlyFromAWellFormedBitmapFile)
+{
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> image;
+        std::function<void(std::vector<unsigned char>&)> damage;
+        bool accepted;
+    };
+    auto none = [](std::vector<unsigned char>&) {};
+    const Case cases[] = {
+        {"24 bpp, padded rows", bmp(3, 2, 24), none, true},
+        {"8 bpp, two colours", bmp(2, 2, 8, 2), none, true},
+        {"1 bpp, whole palette", bmp(9, 1, 1), none, true},
+        {"32 bpp, top-down", bmp(2, -2, 32), none, true},
+        {"info header of 124 bytes", bmp(2, 2, 24, 0, 124), none, true},
+        {"bytes after the rows", bmp(2, 2, 24), [](auto& b) { b.resize(b.size() + 7, 0); }, true},
+        {"empty", {}, none, false},
+        {"file header only", bmp(2, 2, 24), [](auto& b) { b.resize(53); }, false},
+        {"not BM", bmp(2, 2, 24), [](auto& b) { b[1] = 'A'; }, false},
+        {"core header (12 bytes)", bmp(2, 2, 24), [](auto& b) { put_u32(b, 14, 12); }, false},
+        {"info header past the end", bmp(2, 2, 24), [](auto& b) { put_u32(b, 14, 0x10000); }, false},
+        {"width 0", bmp(2, 2, 24), [](auto& b) { put_u32(b, 18, 0); }, false},
+        {"negative width", bmp(2, 2, 24), [](auto& b) { put_u32(b, 18, static_cast<std::uint32_t>(-2)); }, false},
+        {"height 0", bmp(2, 2, 24), [](auto& b) { put_u32(b, 22, 0); }, false},
+        {"two planes", bmp(2, 2, 24), [](auto& b) { put_u16(b, 26, 2); }, false},
+        {"7 bpp", bmp(2, 2, 24), [](auto& b) { put_u16(b, 28, 7); }, false},
+        {"run-length encoded", bmp(2, 2, 8), [](auto& b) { put_u32(b, 30, 1); }, false},
+        {"257 colours in 8 bpp", bmp(2, 2, 8), [](auto& b) { put_u32(b, 46, 257); }, false},
+        {"palette running into the rows", bmp(2, 2, 8, 2), [](auto& b) { put_u32(b, 46, 3); }, false},
+        {"rows before the palette's end", bmp(2, 2, 8), [](auto& b) { put_u32(b, 10, 54); }, false},
+        {"rows start past the end", bmp(2, 2, 24), [](auto& b) { put_u32(b, 10, 0xFFFFFFF0u); }, false},
+        {"last row one byte short", bmp(3, 2, 24), [](auto& b) { b.pop_back(); }, false},
+        {"width beyond the data", bmp(2, 2, 24), [](auto& b) { put_u32(b, 18, 0x7FFFFFFF); }, false},
+        {"height beyond the data", bmp(2, 2, 24), [](auto& b) { put_u32(b, 22, 0x7FFFFFFF); }, false},
+        {"most negative height", bmp(2, 2, 24), [](auto& b) { put_u32(b, 22, 0x80000000u); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<unsigned char> image = c.image;
+        c.damage(image);
+        const ImageHandle made = port.load_picture(image);
+        EXPECT_EQ(made != 0, c.accepted);
+        if (made == 0)
+            continue;
+        BITMAP info{};
+        ASSERT_EQ(::GetObjectA(reinterpret_cast<HBITMAP>(made), sizeof(info), &info), sizeof(info));
+        const auto width = static_cast<LONG>(image[18] | image[19] << 8);
+        const auto height = static_cast<std::int32_t>(image[22] | image[23] << 8 | image[24] << 16 | image[25] << 24);
+        EXPECT_EQ(info.bmWidth, width);
+        EXPECT_EQ(info.bmHeight, height < 0 ? -height : height);
+    }
+}
+
+TEST_F(Win32BoxTest, PictureRowsKeepTheirOrder)
+{
+    // First byte of each row in the file: blue of its left pixel (24 bpp) or
+    // its palette index (8 bpp: index r + 1 is blue 0x10 * (r + 1)).
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> image;
+        int bottom_blue, top_blue;
+    };
+    const Case cases[] = {
+        {"bottom-up 24 bpp", bmp(3, 2, 24), 1, 2},
+        {"top-down 24 bpp", bmp(3, -2, 24), 2, 1},
+        {"bottom-up 8 bpp", bmp(3, 2, 8), 0x10, 0x20},
+    };
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ImageHandle made = port.load_picture(c.image);
+        ASSERT_NE(made, 0u);
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HBITMAP>(made));
+        EXPECT_EQ(GetBValue(::GetPixel(dc, 0, 1)), c.bottom_blue);
+        EXPECT_EQ(GetBValue(::GetPixel(dc, 0, 0)), c.top_blue);
+        ::SelectObject(dc, old);
+    }
+    ::DeleteDC(dc);
+}
+
+TEST_F(Win32BoxTest, MeasuringUsesTheFixedPitchBoxFontOnlyWhileOpen)
+{
+    EXPECT_EQ(port.measure_text("Ay").width, 0);
+    ASSERT_EQ(port.open_measuring(), measuring_ready);
+    const TextSize ay = port.measure_text("Ay");
+    const TextSize narrow = port.measure_text("iiiiiiiiii");
+    const TextSize wide = port.measure_text("WWWWWWWWWW");
+    EXPECT_GT(ay.height, 8);
+    EXPECT_EQ(narrow.width, wide.width) << "the box font is not of fixed pitch";
+    EXPECT_EQ(wide.width, 5 * ay.width);
+    EXPECT_EQ(port.measure_text("").width, 0);
+    port.close_measuring();
+    EXPECT_EQ(port.measure_text("Ay").width, 0);
+    EXPECT_EQ(port.measure_text("Ay").height, 0);
+
+    // Measured the same way a second time.
+    ASSERT_EQ(port.open_measuring(), measuring_ready);
+    EXPECT_EQ(port.measure_text("Ay").width, ay.width);
+    port.close_measuring();
+}
+
+TEST_F(Win32BoxTest, BoxHasTheAskedClientAreaAboveTheOtherWindows)
+{
+    struct Case {
+        bool centred;
+    };
+    for (const Case c : {Case{false}, Case{true}}) {
+        SCOPED_TRACE(c.centred ? "centred" : "at (40, 190)");
+        open_box(c.centred);
+        RECT client{};
+        RECT outer{};
+        ASSERT_TRUE(::GetClientRect(hwnd(box), &client));
+        ASSERT_TRUE(::GetWindowRect(hwnd(box), &outer));
+        EXPECT_EQ(client.right, 300);
+        EXPECT_EQ(client.bottom, 120);
+        if (c.centred) {
+            EXPECT_EQ(outer.left, (::GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+            EXPECT_EQ(outer.top, (::GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
+        } else {
+            EXPECT_EQ(outer.left, 40);
+            EXPECT_EQ(outer.top, 190);
+        }
+        const auto style = static_cast<DWORD>(::GetWindowLongA(hwnd(box), GWL_STYLE));
+        EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX),
+                  static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
+        EXPECT_TRUE(::GetWindowLongA(hwnd(box), GWL_EXSTYLE) & WS_EX_TOPMOST);
+        EXPECT_TRUE(port.program_in_foreground());
+        port.destroy_window(box);
+        box = 0;
+    }
+}
+
+TEST_F(Win32BoxTest, BoxControlsAreButtonsLabelsAndAPictureInTheirFonts)
+{
+    open_box(false);
+    HWND button = port.control_window(web);
+    ASSERT_NE(button, nullptr);
+    char name[32] = {};
+    ::GetClassNameA(button, name, sizeof(name));
+    EXPECT_STRCASEEQ(name, "Button");
+    EXPECT_EQ(::GetDlgCtrlID(button), web);
+    const auto button_style = static_cast<DWORD>(::GetWindowLongA(button, GWL_STYLE));
+    EXPECT_EQ(button_style & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
+    EXPECT_EQ(button_style & (BS_MULTILINE | WS_TABSTOP), static_cast<DWORD>(BS_MULTILINE | WS_TABSTOP));
+
+    HWND label = child_of_class("label");
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(::GetWindowLongA(label, GWL_STYLE) & SS_NOPREFIX);
+
+    // Both texts in the box font.
+    for (HWND control : {button, label}) {
+        LOGFONTA font{};
+        ASSERT_NE(::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font),
+                  0);
+        EXPECT_STREQ(font.lfFaceName, "Fixedsys");
+    }
+
+    HWND image = child_of_class("picture");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(::SendMessageA(image, STM_GETIMAGE, IMAGE_BITMAP, 0), static_cast<LRESULT>(picture));
+    RECT shown{};
+    ASSERT_TRUE(::GetClientRect(image, &shown));
+    EXPECT_EQ(shown.right, 77);
+    EXPECT_EQ(shown.bottom, 78);
+}
+
+TEST_F(Win32BoxTest, ButtonClicksAndTheCloseBoxBecomeEventsOfTheBox)
+{
+    open_box(false);
+    for (int id : {web, ok}) {
+        SCOPED_TRACE(id);
+        ::SendMessageA(port.control_window(id), BM_CLICK, 0, 0);
+        const std::vector<Event> events = drain();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].kind, EventKind::control);
+        EXPECT_EQ(events[0].window, box);
+        EXPECT_EQ(events[0].control, id);
+        EXPECT_EQ(events[0].subtype, 0);
+    }
+    ASSERT_TRUE(::PostMessageA(hwnd(box), WM_CLOSE, 0, 0));
+    const std::vector<Event> events = drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, EventKind::close);
+    EXPECT_EQ(events[0].window, box);
+    EXPECT_TRUE(::IsWindow(hwnd(box)));
+}
+
+TEST_F(Win32BoxTest, TabMovesBetweenTheBoxButtonsAndSpacePressesOne)
+{
+    open_box(false);
+    struct Step {
+        bool shift;
+        int focus_after;
+    };
+    port.set_focus(web);
+    const Step steps[] = {{false, twitter}, {false, ok}, {false, web}, {true, ok}, {true, twitter}};
+    for (const Step& s : steps) {
+        press(VK_TAB, s.shift);
+        EXPECT_EQ(::GetFocus(), port.control_window(s.focus_after)) << (s.shift ? "Shift+Tab" : "Tab");
+    }
+    static_cast<void>(::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_SPACE, 1));
+    static_cast<void>(::PostMessageA(::GetFocus(), WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0000001u)));
+    const std::vector<Event> events = drain();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].control, twitter);
+}
+
+TEST_F(Win32BoxTest, DestroyedBoxTakesItsControlsAndGivesTheFocusBack)
+{
+    port.set_focus(field);
+    open_box(false);
+    port.set_focus(web);
+    HWND button = port.control_window(web);
+    port.destroy_window(box);
+    EXPECT_FALSE(::IsWindow(hwnd(box)));
+    EXPECT_FALSE(::IsWindow(button));
+    box = 0;
+    EXPECT_EQ(port.control_window(web), nullptr);
+    EXPECT_EQ(port.text(ok), "");
+    drain();
+    EXPECT_EQ(::GetFocus(), port.control_window(field));
+}
+
+} // namespace
+} // namespace tonegen::win32
