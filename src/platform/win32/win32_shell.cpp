@@ -7,6 +7,12 @@
 
 namespace tonegen::win32 {
 
+namespace {
+
+constexpr DWORD handler_start_ms = 5000;
+
+} // namespace
+
 void Win32Shell::open_address(std::string_view address)
 {
     const std::string file(address);
@@ -21,8 +27,14 @@ void Win32Shell::open_address(std::string_view address)
     info.lpParameters = nullptr;
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOWNORMAL;
-    if (::ShellExecuteExA(&info) && info.hProcess)
+    if (::ShellExecuteExA(&info) && info.hProcess) {
+        // The program hands over its pages one after the other; a handler
+        // started for one is given time to take it (to wait for input, or to
+        // have passed it on and ended) before the next one starts, so that
+        // the browser receives them in the program's order.
+        static_cast<void>(::WaitForInputIdle(info.hProcess, handler_start_ms));
         static_cast<void>(::CloseHandle(info.hProcess));
+    }
 }
 
 } // namespace tonegen::win32
