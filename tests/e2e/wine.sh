@@ -1,0 +1,93 @@
+# shellcheck shell=bash
+# The Windows program under wine, on the harness's private Xvfb and
+# PulseAudio. Sourced after harness.sh, once e2e_begin has run.
+#
+#   wine_begin EXE [PROBE]   a fresh prefix in the run folder; stops every wine process of it on exit
+#   wine_no_audio_driver     wine offers no audio device at all
+#   wine_launch              starts EXE (E2E_APP_PID), log in the artefacts
+#   wine_probe ARGS...       tonegen_e2e_probe in the same prefix (controls, focus, layout, values)
+#   wine_wait_stream [S]     waits until the program's wave-out stream is open at the sound server
+#   wine_keys WID KEY...     e2e_key for each key in turn
+#
+# Only the 64-bit loader is used: this machine's kernel refuses to start
+# 32-bit programs at all, so the x86 build cannot be run here.
+#
+# Windows are left to wine's default "managed" mode: each top-level window
+# is an X window exactly the size of its client area (as the Qt program's
+# are), so the harness's window lookup, sizes and clicks in client
+# coordinates hold as they are. The price: with no window manager on the
+# private Xvfb, wine waits up to 2 s for one whenever it hides a window, so
+# closing the main window takes about 2 s more than on a desktop.
+
+WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}
+WINE_SERVER=${WINE_SERVER:-/usr/lib/wine/wineserver}
+WINE_EXE=
+WINE_PROBE=
+
+wine_begin() {
+  WINE_EXE=$1
+  WINE_PROBE=${2:-}
+  local started
+  [ -x "$WINE_LOADER" ] || e2e_fail "$WINE_LOADER is missing (scripts/setup.sh installs wine64)"
+  [ -f "$WINE_EXE" ] || e2e_fail "no program at '$WINE_EXE'"
+  export WINEPREFIX="$E2E_RUN/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+  export WINEARCH=win64
+  trap wine_end EXIT
+  started=$(e2e_now)
+  # Made without a display, so that nothing of the set-up shows on the test's
+  # screen; wineserver -w waits for every process of the new prefix.
+  env -u DISPLAY "$WINE_LOADER" wineboot -i >"$E2E_RUN/logs/wineboot.log" 2>&1 ||
+    e2e_fail "wineboot -i failed"
+  env -u DISPLAY "$WINE_SERVER" -w
+  # This wine does not read the fonts of its own data folder: the About
+  # box's "Fixedsys" (the bitmap font vgafix.fon) goes where Windows keeps it.
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/vgafix.fon "$WINEPREFIX/drive_c/windows/Fonts/" ||
+    e2e_fail "no /usr/share/wine/fonts/vgafix.fon (scripts/setup.sh installs fonts-wine)"
+  e2e_log "wine prefix made in $(e2e_elapsed "$started" "$(e2e_now)") s"
+}
+
+# Every process of the prefix ends with the test, the program's included,
+# before the harness stops the sound and X servers.
+wine_end() {
+  local status=$?
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    "$WINE_SERVER" -k 2>/dev/null
+    timeout 10 "$WINE_SERVER" -w 2>/dev/null
+  fi
+  (exit "$status")
+  e2e_end
+}
+
+wine_no_audio_driver() {
+  env -u DISPLAY "$WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f \
+    >>"$E2E_RUN/logs/wineboot.log" 2>&1 || e2e_fail "cannot switch wine's audio driver off"
+  env -u DISPLAY "$WINE_SERVER" -w
+  e2e_log "wine audio driver: none"
+}
+
+wine_launch() { e2e_launch tonegen "$WINE_LOADER" "$WINE_EXE"; }
+
+# The console program writes CR LF line ends.
+wine_probe() {
+  [ -f "$WINE_PROBE" ] || e2e_fail "no probe program at '$WINE_PROBE'"
+  "$WINE_LOADER" "$WINE_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# The tone stream is the program's 16-bit stream; wine's DirectSound mixer,
+# which the test-signal player brings up at start-up, plays in float.
+wine_stream_open() { pactl list short sink-inputs 2>/dev/null | grep -q 's16le 1ch 44100Hz'; }
+
+# The program opens its stream after the About box and the hand-off of the
+# pages; until then its clicks are dropped with the rest of its start-up
+# events, so a test clicks only once this holds.
+wine_wait_stream() {
+  e2e_until "${1:-30}" 0.05 wine_stream_open || e2e_fail "no wave-out stream at the sound server"
+}
+
+wine_keys() {
+  local wid=$1 key
+  shift
+  for key in "$@"; do e2e_key "$wid" "$key"; done
+}
