@@ -10,7 +10,9 @@
   xwin.py children WID                            "X Y WIDTH HEIGHT" of every mapped window inside it,
                                                   relative to its client area, one a line
   xwin.py size-hints WID                          WM_NORMAL_HINTS as "min W H max W H" (0 when unset)
-  xwin.py selection [--clipboard] [--timeout S]   print the text of PRIMARY (or CLIPBOARD)
+  xwin.py selection [--clipboard] [--timeout S]   print the text of PRIMARY (or CLIPBOARD), waiting
+                                                  for an owner
+  xwin.py clear-clipboard                         leave CLIPBOARD without an owner
 
 Without a window manager (a bare Xvfb) a top-level window is a child of the
 root and its X window is exactly its client area. Window ids are printed in
@@ -170,13 +172,15 @@ def cmd_selection(d, args):
     name = d.intern_atom("CLIPBOARD" if args.clipboard else "PRIMARY")
     utf8 = d.intern_atom("UTF8_STRING")
     target = d.intern_atom("XWIN_SELECTION")
-    if d.get_selection_owner(name) == X.NONE:
-        print("xwin: nobody owns the selection", file=sys.stderr)
-        return 1
+    deadline = time.monotonic() + args.timeout
+    while d.get_selection_owner(name) == X.NONE:
+        if time.monotonic() >= deadline:
+            print("xwin: nobody owns the selection", file=sys.stderr)
+            return 1
+        time.sleep(0.02)
     window = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
     window.convert_selection(name, utf8, target, X.CurrentTime)
     d.flush()
-    deadline = time.monotonic() + args.timeout
     while time.monotonic() < deadline:
         while d.pending_events():
             e = d.next_event()
@@ -193,6 +197,14 @@ def cmd_selection(d, args):
         time.sleep(0.02)
     print(f"xwin: no answer from the selection's owner after {args.timeout} s", file=sys.stderr)
     return 1
+
+
+def cmd_clear_clipboard(d, _args):
+    """Takes CLIPBOARD with a window of our own, which goes when we exit."""
+    window = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    window.set_selection_owner(d.intern_atom("CLIPBOARD"), X.CurrentTime)
+    d.sync()
+    return 0
 
 
 def cmd_list(d, _args, out=sys.stdout):
@@ -227,6 +239,7 @@ def main():
     p.add_argument("--clipboard", action="store_true")
     p.add_argument("--timeout", type=float, default=5.0)
     p.set_defaults(run=cmd_selection)
+    sub.add_parser("clear-clipboard").set_defaults(run=cmd_clear_clipboard)
     args = parser.parse_args()
 
     try:
