@@ -20,7 +20,9 @@ echo "== Windows x86 build (mingw-w64); 32-bit programs cannot start here, so on
 bash scripts/build.sh build-win32 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-w64-mingw32.cmake" -DTONEGEN_WERROR=ON
 (cd build-win32 && ctest --output-on-failure -L files)
 
-echo "== Linux build and every test"
-bash scripts/build.sh build -DTONEGEN_WERROR=ON
+echo "== Linux build and every test, the x64 Windows program's end-to-end tests under wine among them"
+bash scripts/build.sh build -DTONEGEN_WERROR=ON \
+  -DTONEGEN_WIN64_EXE="$PWD/build-win64/src/platform/win32/tonegen.exe" \
+  -DTONEGEN_WIN64_PROBE="$PWD/build-win64/tests/win32/tonegen_e2e_probe.exe"
 cd build
 ctest --output-on-failure
