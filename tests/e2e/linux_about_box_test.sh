@@ -29,9 +29,7 @@ check_box() {
   local box=$1 where count
   where=$(xwin position "$box") || e2e_fail "cannot read where the About box is"
   [ "$where" = "40 190" ] || e2e_fail "the About box is at ($where), expected (40, 190)"
-  e2e_screenshot "$2" "$box" >/dev/null
-  count=$(pixels buttons "$E2E_ARTIFACTS/$2.png" | wc -l)
-  [ "$count" = 6 ] || e2e_fail "the About box shows $count buttons in a row, expected 6 (see $2.png)"
+  drawn_shot "$2" "$box" 6 >/dev/null
   e2e_log "About box at ($where), $(e2e_client_size "$box" | tr ' ' x), six buttons"
 }
 

@@ -23,6 +23,20 @@ bar_y() { echo $((50 + 33 * $1)); }
 xwin() { "$E2E_PYTHON" "$E2E_LIB_DIR/xwin.py" "$@"; }
 pixels() { "$E2E_PYTHON" "$E2E_LIB_DIR/pixels.py" "$@"; }
 
+# Takes screenshot NAME of window WID until it shows COUNT buttons in a row
+# (the window has been drawn), for up to 10 s; prints the file.
+drawn_shot() {
+  local name=$1 window=$2 count=$3 shot
+  e2e_until 10 0.2 shows_buttons "$name" "$window" "$count" ||
+    e2e_fail "window $window shows $(pixels buttons "$E2E_ARTIFACTS/$name.png" | wc -l) buttons in a row after 10 s, expected $count"
+  echo "$E2E_ARTIFACTS/$name.png"
+}
+
+shows_buttons() {
+  local shot
+  shot=$(e2e_screenshot "$1" "$2") && [ "$(pixels buttons "$shot" | wc -l)" = "$3" ]
+}
+
 # Starts the program (any extra arguments go before it, e.g. env VAR=...),
 # answers the start-up About box with OK and sets `wid` to the main window.
 open_main_window() {

@@ -84,7 +84,7 @@ e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "the first run did not end"
 # 2. The program as users run it, by its pixels.
 open_main_window "$program"
 check_window_size
-shot=$(e2e_screenshot main-window "$wid")
+shot=$(drawn_shot main-window "$wid" 4)
 expected_controls | grep -v '^label' | pixels outlines "$shot" >&2 ||
   e2e_fail "controls drawn away from their rectangles (see $shot)"
 
