@@ -56,27 +56,30 @@ LRESULT ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0)
     return static_cast<LRESULT>(result);
 }
 
+struct Walk {
+    HWND top;
+    std::vector<Child>* out;
+};
+
+// Of the system's calling convention: a lambda cannot be one on x86.
+BOOL CALLBACK add_child(HWND child, LPARAM data)
+{
+    auto* w = reinterpret_cast<Walk*>(data);
+    Child c{child, ::GetDlgCtrlID(child), {}, {}, static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE))};
+    char name[64] = {};
+    ::GetClassNameA(child, name, sizeof(name));
+    c.window_class = name;
+    ::GetWindowRect(child, &c.rect);
+    ::MapWindowPoints(nullptr, w->top, reinterpret_cast<POINT*>(&c.rect), 2);
+    w->out->push_back(c);
+    return TRUE;
+}
+
 std::vector<Child> children_of(HWND top)
 {
     std::vector<Child> out;
-    struct Walk {
-        HWND top;
-        std::vector<Child>* out;
-    } walk{top, &out};
-    ::EnumChildWindows(
-        top,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* w = reinterpret_cast<Walk*>(data);
-            Child c{child, ::GetDlgCtrlID(child), {}, {}, static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE))};
-            char name[64] = {};
-            ::GetClassNameA(child, name, sizeof(name));
-            c.window_class = name;
-            ::GetWindowRect(child, &c.rect);
-            ::MapWindowPoints(nullptr, w->top, reinterpret_cast<POINT*>(&c.rect), 2);
-            w->out->push_back(c);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&walk));
+    Walk walk{top, &out};
+    ::EnumChildWindows(top, &add_child, reinterpret_cast<LPARAM>(&walk));
     return out;
 }
 

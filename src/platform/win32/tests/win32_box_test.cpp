@@ -60,6 +60,25 @@ std::vector<unsigned char> bmp(int width, int height, int bits, std::uint32_t co
     return b;
 }
 
+struct ChildSearch {
+    bool picture;
+    HWND found;
+};
+
+// A callback of the system's calling convention: a lambda cannot be one on x86.
+BOOL CALLBACK find_static(HWND child, LPARAM data)
+{
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    char name[32] = {};
+    ::GetClassNameA(child, name, sizeof(name));
+    const bool picture = (static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE)) & SS_TYPEMASK) == SS_BITMAP;
+    if (::lstrcmpiA(name, "Static") == 0 && picture == search->picture) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 class Win32BoxTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -110,27 +129,11 @@ protected:
 
     HWND hwnd(WindowHandle w) const { return reinterpret_cast<HWND>(w); }
 
-    HWND child_of_class(const char* wanted_class)
+    // The label or the picture of the box: they have no numbers.
+    HWND child_of_class(const char* wanted)
     {
-        struct Search {
-            const char* wanted;
-            HWND found;
-        } search{wanted_class, nullptr};
-        ::EnumChildWindows(
-            hwnd(box),
-            [](HWND child, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                char name[32] = {};
-                ::GetClassNameA(child, name, sizeof(name));
-                const auto style = static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE));
-                const bool picture = (style & SS_TYPEMASK) == SS_BITMAP;
-                if (::lstrcmpiA(name, "Static") == 0 && picture == (std::string(s->wanted) == "picture")) {
-                    s->found = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        ChildSearch search{std::string(wanted) == "picture", nullptr};
+        ::EnumChildWindows(hwnd(box), &find_static, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
