@@ -3,8 +3,8 @@
 # a frequency typed before the first release of ON/OFF plays sample for
 # sample as the core synthesises it, across a pause; a new frequency is heard
 # within 3 s of leaving its field; a field left holding no number takes the
-# lowest frequency, 22 Hz; gain bar 39 (tone 19) taken to 0 one arrow click
-# at a time silences 20000 Hz and raises the other nineteen tones to their
+# lowest frequency, 22 Hz; gain bar 20 (tone 0) taken to 0 one arrow click
+# at a time silences 80 Hz and raises the other nineteen tones to their
 # renormalised level, its label reading "0".
 #
 # Usage: linux_tone_controls_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
@@ -22,34 +22,34 @@ rec="$E2E_ARTIFACTS/recording.raw"
 # amplitude 0.44 x 32767 / (20 - 18 x 0.56 - 1) = 1616.3094482421875.
 renormalised_dbfs=$(awk 'BEGIN { printf "%.4f", 20 * log(1616.3094482421875 / 32767) / log(10) }')
 
-# Frequencies of the bank with tone 3 at $1 and tone 19 left out.
-frequencies_without_19() {
+# Frequencies of the bank with tone 3 at $1 and tone 0 left out.
+frequencies_without_0() {
   local k list=
-  for ((k = 0; k < 19; k++)); do
+  for ((k = 1; k < 20; k++)); do
     list+="${list:+,}$([ $k = 3 ] && echo "$1" || echo "${default_frequencies[k]}")"
   done
   echo "$list"
 }
 
-# Clicks gain bar 39's left arrow COUNT times, one at a time.
-click_bar_39_left() {
-  xdotool mousemove --window "$wid" 171 $(($(bar_y 19) + 7)) click --repeat "$1" --delay 120 1 ||
-    e2e_fail "cannot click gain bar 39"
+# Clicks gain bar 20's left arrow COUNT times, one at a time.
+click_bar_20_left() {
+  xdotool mousemove --window "$wid" 171 $(($(bar_y 0) + 7)) click --repeat "$1" --delay 120 1 ||
+    e2e_fail "cannot click gain bar 20"
 }
 
-# Reads gain label 139 off a screenshot, against the digits of fields whose
+# Reads gain label 120 off a screenshot, against the digits of fields whose
 # texts are known at that point (fields 0, 1, 2, 5, 7, 9, 10, 12, 13; field 4
 # has the focus, its text shown selected).
-gain_label_39() {
+gain_label_20() {
   local shot learn=() k
   shot=$(e2e_screenshot "$1" "$wid")
   for k in 0 1 2 5 7 9 10 12 13; do
     learn+=(--learn "31 $(($(field_y $k) + 2)) 62 16 ${default_frequencies[k]}")
   done
-  pixels text "$shot" 136 "$(bar_y 19)" 24 20 "${learn[@]}"
+  pixels text "$shot" 136 "$(bar_y 0)" 24 20 "${learn[@]}"
 }
 
-label_39_reads() { [ "$(gain_label_39 "$1" 2>/dev/null)" = "$2" ]; }
+label_20_reads() { [ "$(gain_label_20 "$1" 2>/dev/null)" = "$2" ]; }
 
 e2e_start_xvfb
 e2e_start_pulse
@@ -101,22 +101,22 @@ e2e_analyse levels "$rec" --last 1 --freq 3=22 --expect $tone_dbfs --floor -80 >
   e2e_fail "field 3 left with abc does not play 22 Hz"
 e2e_log "abc in field 3 became 22, and 22 Hz plays"
 
-# Gain bar 39 down by one per arrow click: 43 clicks leave 1, one more 0.
+# Gain bar 20 down by one per arrow click: 43 clicks leave 1, one more 0.
 # The program may still be taking the clicks when the last one has gone out.
-click_bar_39_left 43
-e2e_until 10 0.2 label_39_reads gain-bar-39-at-1 1 ||
-  e2e_fail "gain label 139 reads '$(gain_label_39 gain-bar-39-at-1)' after 43 clicks, expected 1"
-click_bar_39_left 1
-e2e_until 10 0.2 label_39_reads gain-bar-39-at-0 0 ||
-  e2e_fail "gain label 139 reads '$(gain_label_39 gain-bar-39-at-0)' after 44 clicks, expected 0"
+click_bar_20_left 43
+e2e_until 10 0.2 label_20_reads gain-bar-20-at-1 1 ||
+  e2e_fail "gain label 120 reads '$(gain_label_20 gain-bar-20-at-1)' after 43 clicks, expected 1"
+click_bar_20_left 1
+e2e_until 10 0.2 label_20_reads gain-bar-20-at-0 0 ||
+  e2e_fail "gain label 120 reads '$(gain_label_20 gain-bar-20-at-0)' after 44 clicks, expected 0"
 zero_at=$(mark)
-read -r start _ < <(pixels thumb "$E2E_ARTIFACTS/gain-bar-39-at-0.png" 165 "$(bar_y 19)" 100 14) ||
-  e2e_fail "no thumb on gain bar 39"
-[ "$start" = 0 ] || e2e_fail "gain bar 39's thumb is $start pixels into its groove, expected 0"
+read -r start _ < <(pixels thumb "$E2E_ARTIFACTS/gain-bar-20-at-0.png" 165 "$(bar_y 0)" 100 14) ||
+  e2e_fail "no thumb on gain bar 20"
+[ "$start" = 0 ] || e2e_fail "gain bar 20's thumb is $start pixels into its groove, expected 0"
 record_for "$zero_at" 4
-e2e_analyse levels "$rec" --last 1 --at "$(frequencies_without_19 22)" --expect "$renormalised_dbfs" \
-  --floor -80 >&2 || e2e_fail "20000 Hz still sounds, or the others are not at $renormalised_dbfs dBFS"
-e2e_log "gain bar 39 at 0: label 0, 20000 Hz gone, nineteen tones at $renormalised_dbfs dBFS"
+e2e_analyse levels "$rec" --last 1 --at "$(frequencies_without_0 22)" --expect "$renormalised_dbfs" \
+  --floor -80 >&2 || e2e_fail "80 Hz still sounds, or the others are not at $renormalised_dbfs dBFS"
+e2e_log "gain bar 20 at 0: label 0, 80 Hz gone, nineteen tones at $renormalised_dbfs dBFS"
 e2e_screenshot screen-end >/dev/null
 
 e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
