@@ -89,7 +89,7 @@ first=$(info_value first_sound)
 [ -n "$first" ] || e2e_fail "no sound 3 s after ON/OFF was released"
 e2e_log "sound began $(seconds_between "$on_at" "$first") s after the click"
 e2e_screenshot main-window-playing "$wid" >/dev/null
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones are not the twenty defaults at $tone_dbfs dBFS"
 
 # Pressed again: silence follows.
@@ -103,7 +103,7 @@ e2e_log "sound ended $(seconds_between "$off_at" "$(info_value last_sound)") s a
 click_on_off
 resumed_at=$clicked_at
 record_for "$resumed_at" 2.5
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones did not resume as they were"
 
 # Closed as a window manager's close button closes it.
