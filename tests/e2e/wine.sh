@@ -68,19 +68,24 @@ wine_no_audio_driver() {
 
 wine_launch() { e2e_launch tonegen "$WINE_LOADER" "$WINE_EXE"; }
 
-# Levels of a steady mix in the last second of recording FILE (ARGS as for
-# `analyse_recording levels`). Wine's audio layer now and then starves for a
-# few samples; the rest of that second then arrives shifted, which takes up
-# to a decibel off the tones at some frequencies. A failed check is therefore
-# made again on each of the next two seconds, and passes if one of them does.
+# Levels of a steady mix in the last second of recording FILE, or in the last
+# N seconds with `--last N` first (the other ARGS as for `analyse_recording
+# levels`). Wine's audio layer now and then starves for a few samples; the
+# rest of that stretch then arrives shifted, which takes up to a decibel off
+# the tones at some frequencies. A failed check is therefore made again on
+# each of the next two stretches, and passes if one of them does.
 wine_steady_levels() {
-  local file=$1 try
+  local file=$1 seconds=1 try
   shift
+  if [ "${1:-}" = --last ]; then
+    seconds=$2
+    shift 2
+  fi
   for try in 1 2 3; do
-    e2e_analyse levels "$file" --last 1 "$@" && return 0
+    e2e_analyse levels "$file" --last "$seconds" "$@" && return 0
     ((try < 3)) || break
-    e2e_log "levels off in that second (wine underrun?); measuring the next one"
-    e2e_record_until "$file" $(($(e2e_recorded_samples "$file") + 44100))
+    e2e_log "levels off in that stretch (wine underrun?); measuring the next one"
+    e2e_record_until "$file" $(($(e2e_recorded_samples "$file") + seconds * 44100))
   done
   return 1
 }

@@ -50,7 +50,7 @@ pages_before=$(e2e_opened_addresses)
 e2e_click "$wid" $on_off_x $on_off_y
 on_at=$(e2e_recorded_samples "$rec")
 record_for "$on_at" 2.5
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones do not play before the ABOUT toggle"
 
 e2e_click "$wid" $about_x $about_y
@@ -61,7 +61,7 @@ e2e_screenshot about-box-again "$box" >/dev/null
 e2e_screenshot screen-about-box-again >/dev/null
 record_for "$box_at" $box_seconds
 # The last second the box was up, with the queued audio long used up.
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones did not go on while the About box was up"
 box_until=$(e2e_recorded_samples "$rec")
 e2e_about_ok "$box"
@@ -72,7 +72,7 @@ ok_at=$(e2e_recorded_samples "$rec")
 record_for "$ok_at" 4.0
 [ "$(e2e_opened_addresses)" = "$pages_before" ] ||
   e2e_fail "a page opened after the ABOUT toggle's box: $(e2e_opened_addresses | paste -sd' ')"
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones did not go on after the About box"
 
 e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"

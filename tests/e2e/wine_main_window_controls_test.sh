@@ -71,7 +71,7 @@ expect_bank() {
   level=$(awk '$2 != "-inf" { print $2; exit }' <<<"$bank")
   gone=$(awk '$2 == "-inf" { printf "%s ", $1 }' <<<"$bank")
   e2e_log "tones sounding at $level dBFS; silent: ${gone:-none}"
-  e2e_analyse levels "$rec" --last 1 --at "$sounding" --expect "$level" --tolerance 0.5 --floor $floor_dbfs ||
+  wine_steady_levels "$rec" --at "$sounding" --expect "$level" --tolerance 0.5 --floor $floor_dbfs ||
     e2e_fail "the tones are not the bank with $*"
   synthesised_level=$level
 }
@@ -157,7 +157,7 @@ for at in "$appeared" "$gone"; do
   awk -v s="$(seconds_between "$left_at" "$at")" -v l=$change_limit 'BEGIN { exit !(s <= l) }' ||
     e2e_fail "the new frequency took $(seconds_between "$left_at" "$at") s after field 3 was left"
 done
-e2e_analyse levels "$rec" --last 1 --freq 3=440 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
+wine_steady_levels "$rec" --freq 3=440 --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones are not the defaults with 440 Hz for 700 Hz"
 
 # The rest of the order, and back to the start.

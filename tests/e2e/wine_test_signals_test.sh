@@ -128,7 +128,7 @@ e2e_analyse band-slope "$rec" --last 2 --expect -3.01 --tolerance 0.5 ||
 # spectrum; four seconds halve that.
 click $on_off_x "ON/OFF"
 record_for "$clicked_at" 5.0
-e2e_analyse levels "$rec" --last 4 --expect $tone_dbfs --tolerance 1.5 ||
+wine_steady_levels "$rec" --last 4 --expect $tone_dbfs --tolerance 1.5 ||
   e2e_fail "the tones are not at $tone_dbfs dBFS beside the noise"
 e2e_analyse rms "$rec" --last 4 --exclude-tones --expect $pink_dbfs --tolerance 1.0 ||
   e2e_fail "the noise is not at $pink_dbfs dBFS beside the tones"
@@ -159,7 +159,7 @@ e2e_log "after the noise stopped the sweep follows its law from the same start (
 awk -v m="$moved" 'BEGIN { exit !(m >= -0.1 && m <= 0.1) }' ||
   e2e_fail "the sweep jumped by $moved s when the noise stopped"
 # The sweep passes 200 Hz about now; a tolerance of a decibel allows for it.
-e2e_analyse levels "$rec" --last 1 --expect $tone_dbfs --tolerance 1.0 ||
+wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 1.0 ||
   e2e_fail "the tones changed when the noise stopped"
 
 # The sweep stops: only the tones are left.
