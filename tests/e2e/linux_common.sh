@@ -1,24 +1,10 @@
 # shellcheck shell=bash
-# shellcheck disable=SC2034 # the constants are for the tests that source this
-# What the Linux program's tests share: where the main window's controls are,
-# how to reach it past the start-up About box, and small measures over the
-# recording. Sourced after harness.sh and e2e_begin.
+# What the Linux program's tests share besides program.sh: how to reach the
+# main window past the start-up About box, clicks and keys as a hand gives
+# them, screenshots of a drawn window. Sourced after harness.sh and e2e_begin.
 
-readonly main_title="Zelvara Pro-ZEZIZAVIZ VERSION"
-readonly rate=44100
-readonly tone_dbfs=-26.55
-readonly default_frequencies=(80 200 400 700 1000 1400 2000 3000 4000 5000
-  6000 7000 8000 9000 10000 12000 14000 16000 18000 20000)
-
-# The four buttons along the bottom, clicked in their middle (client pixels).
-readonly buttons_y=732
-readonly on_off_x=45 sweep_x=109 pink_x=177 about_x=241
-
-# Tone k's row: frequency field k at (30, 47 + 33k) 78 x 20, gain label
-# 120 + k at (136, 50 + 33k) 24 x 20, gain bar 20 + k at (165, 50 + 33k)
-# 100 x 14 with its left arrow in its first 13 pixels.
-field_y() { echo $((47 + 33 * $1)); }
-bar_y() { echo $((50 + 33 * $1)); }
+# shellcheck source=program.sh
+source "$E2E_LIB_DIR/program.sh"
 
 xwin() { "$E2E_PYTHON" "$E2E_LIB_DIR/xwin.py" "$@"; }
 pixels() { "$E2E_PYTHON" "$E2E_LIB_DIR/pixels.py" "$@"; }
@@ -46,20 +32,6 @@ open_main_window() {
   e2e_about_ok "$box"
   wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 }
-
-samples_in() { awk -v s="$1" -v r=$rate 'BEGIN { printf "%d", s * r }'; }
-seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
-
-# Waits until the recording `rec` holds SECONDS more than at sample position FROM.
-# shellcheck disable=SC2154 # rec is set by each test
-record_for() { e2e_record_until "$rec" $(($1 + $(samples_in "$2"))) "${3:-30}"; }
-
-# The recording's length now, in samples.
-# shellcheck disable=SC2154
-mark() { e2e_recorded_samples "$rec"; }
-
-# Value of KEY in the key=value lines of an analysis.
-value_of() { sed -n "s/^$1=//p"; }
 
 # A click held as a hand holds it. A click that takes the focus from a
 # frequency field makes the program handle the field's loss of focus first,

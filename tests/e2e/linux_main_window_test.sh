@@ -10,32 +10,12 @@ program=$1
 E2E_ANALYSE=$2
 # shellcheck source=harness.sh
 source "$(dirname "$0")/harness.sh"
+# shellcheck source=program.sh
+source "$E2E_LIB_DIR/program.sh"
 e2e_begin linux_main_window "$3"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-# ON/OFF (control 163): client (20, 718), 50 x 28; clicked in its middle.
-readonly on_off_x=45 on_off_y=732
-readonly rate=44100
-readonly tone_dbfs=-26.55
-
 rec="$E2E_ARTIFACTS/recording.raw"
-
-# Seconds of recording between two sample positions.
-seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
-
-# Value of KEY in the key=value output of analyse_recording info.
-info_value() { e2e_analyse info "$rec" | sed -n "s/^$1=//p"; }
-
-# Waits until the recording holds SECONDS more than it did at sample position FROM.
-record_for() { e2e_record_until "$rec" $(($1 + $(awk -v s="$2" -v r=$rate 'BEGIN { printf "%d", s * r }'))); }
-
-click_on_off() {
-  local samples
-  samples=$(e2e_recorded_samples "$rec")
-  e2e_click "$wid" $on_off_x $on_off_y
-  e2e_log "clicked ON/OFF at recording sample $samples"
-  clicked_at=$samples
-}
+click_on_off() { click_button $on_off_x ON/OFF; }
 
 e2e_start_xvfb
 e2e_start_pulse
@@ -47,7 +27,7 @@ started=$(e2e_now)
 box=$(e2e_about_box 20) || e2e_fail "no About box at start-up"
 e2e_screenshot about-box "$box" >/dev/null
 e2e_about_ok "$box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 e2e_until 5 0.05 grep -q . "$E2E_OPENED" || e2e_fail "no web page opened after the About box"
 [ "$(e2e_opened_addresses)" = "$TONEGEN_SOFTWARE_PAGE" ] ||
   e2e_fail "opened '$(e2e_opened_addresses)', expected only $TONEGEN_SOFTWARE_PAGE"

@@ -17,10 +17,6 @@ source "$(dirname "$0")/wine.sh"
 e2e_begin wine_about_pages "$3"
 wine_begin "$program"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-# wine.sh: closing waits up to 2 s for a window manager that is not there.
-readonly exit_limit=4.5
-
 e2e_start_xvfb
 e2e_start_pulse
 
@@ -29,7 +25,7 @@ box=$(e2e_about_box 60) || e2e_fail "no About box at start-up"
 # The focus starts on "Web"; "Twitter" is the next button.
 wine_keys "$box" Tab space
 e2e_wait_window_gone "$box" 10 || e2e_fail "\"Twitter\" did not close the About box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 wine_wait_stream 30
 expected=$(printf '%s\n%s' "$TONEGEN_SOFTWARE_PAGE" "$TONEGEN_TWITTER_PAGE")
 e2e_until 10 0.05 test "$(e2e_opened_addresses)" = "$expected" ||

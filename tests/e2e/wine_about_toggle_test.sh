@@ -19,20 +19,10 @@ source "$(dirname "$0")/wine.sh"
 e2e_begin wine_about_toggle "$3"
 wine_begin "$program"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-readonly rate=44100
-readonly tone_dbfs=-26.55
-# See wine_main_window_test.sh: wine's few-sample underruns.
-readonly floor_dbfs=-40
-readonly exit_limit=4.5
-# ON/OFF (163) at client (20, 718) 50 x 28, ABOUT (166) at (207, 718) 68 x 28:
-# clicked in their middles.
-readonly on_off_x=45 on_off_y=732 about_x=241 about_y=732
 # Longer than the queued audio lasts, so the box's wait must refill it.
 readonly box_seconds=3.5
 
 rec="$E2E_ARTIFACTS/recording.raw"
-record_for() { e2e_record_until "$rec" $(($1 + $(awk -v s="$2" -v r=$rate 'BEGIN { printf "%d", s * r }'))); }
 
 e2e_start_xvfb
 e2e_start_pulse
@@ -42,18 +32,17 @@ wine_launch
 box=$(e2e_about_box 60) || e2e_fail "no About box at start-up"
 e2e_about_ok "$box"
 e2e_wait_window_gone "$box" 10 || e2e_fail "OK did not close the start-up About box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 wine_wait_stream 30
 e2e_until 10 0.05 grep -q . "$E2E_OPENED" || e2e_fail "no page opened after the start-up box"
 pages_before=$(e2e_opened_addresses)
 
-e2e_click "$wid" $on_off_x $on_off_y
-on_at=$(e2e_recorded_samples "$rec")
-record_for "$on_at" 2.5
+click_button $on_off_x ON/OFF
+record_for "$clicked_at" 2.5
 wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the tones do not play before the ABOUT toggle"
 
-e2e_click "$wid" $about_x $about_y
+click_button $about_x ABOUT
 box=$(e2e_about_box 20) || e2e_fail "the ABOUT toggle opened no About box"
 box_at=$(e2e_recorded_samples "$rec")
 e2e_log "About box $box up at recording sample $box_at"

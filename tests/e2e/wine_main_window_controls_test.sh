@@ -26,31 +26,18 @@ source "$(dirname "$0")/wine.sh"
 e2e_begin wine_main_window_controls "$3"
 wine_begin "$program" "$4"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-readonly rate=44100
-readonly tone_dbfs=-26.55
-# See wine_main_window_test.sh: wine's few-sample underruns.
-readonly floor_dbfs=-40
-readonly exit_limit=4.5
-# ON/OFF (163) at client (20, 718) 50 x 28, clicked in its middle.
-readonly on_off_x=45 on_off_y=732
 # Gain bars at client x 165, 100 x 14; their left arrows begin at x 165.
 readonly arrow_x=169
-readonly bar_20_y=57 bar_39_y=684
 readonly change_limit=3.0
 
 rec="$E2E_ARTIFACTS/recording.raw"
-samples_in() { awk -v s="$1" -v r=$rate 'BEGIN { printf "%d", s * r }'; }
-record_for() { e2e_record_until "$rec" $(($1 + $(samples_in "$2"))); }
-seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
-value_of() { sed -n "s/^$1=//p"; }
 
 # The line of control ID in the probe's listing.
-control() { wine_probe controls "$title" | grep "^id=$1 "; }
+control() { wine_probe controls "$main_title" | grep "^id=$1 "; }
 
 expect_focus() {
   local focus
-  focus=$(wine_probe focus "$title")
+  focus=$(wine_probe focus "$main_title")
   [ "$focus" = "$1" ] || e2e_fail "$2: the focus is on control '$focus', expected $1"
 }
 
@@ -107,17 +94,17 @@ e2e_record_start "$rec"
 wine_launch
 box=$(e2e_about_box 60) || e2e_fail "no About box at start-up"
 e2e_about_ok "$box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 wine_wait_stream 30
 e2e_screenshot main-window "$wid" >/dev/null
 
 # Layout and start-up values, against the core.
-wine_probe layout "$title" >"$E2E_ARTIFACTS/layout.txt" ||
+wine_probe layout "$main_title" >"$E2E_ARTIFACTS/layout.txt" ||
   { grep -v '^ok' "$E2E_ARTIFACTS/layout.txt" >&2; e2e_fail "controls out of place"; }
 e2e_log "layout: $(tail -n 1 "$E2E_ARTIFACTS/layout.txt")"
-wine_probe values "$title" >"$E2E_ARTIFACTS/values.txt" ||
+wine_probe values "$main_title" >"$E2E_ARTIFACTS/values.txt" ||
   { grep -v '^ok' "$E2E_ARTIFACTS/values.txt" >&2; e2e_fail "start-up values wrong"; }
-wine_probe controls "$title" >"$E2E_ARTIFACTS/controls.txt"
+wine_probe controls "$main_title" >"$E2E_ARTIFACTS/controls.txt"
 grep -q '^id=0 class=Edit .* text=80$' "$E2E_ARTIFACTS/controls.txt" || e2e_fail "field 0 does not start at 80"
 grep -q '^id=19 class=Edit .* text=20000$' "$E2E_ARTIFACTS/controls.txt" || e2e_fail "field 19 does not start at 20000"
 [ "$(grep -c '^id=[2-3][0-9] class=ScrollBar .* pos=44 ' "$E2E_ARTIFACTS/controls.txt")" -eq 20 ] ||
@@ -127,9 +114,8 @@ grep -q '^id=19 class=Edit .* text=20000$' "$E2E_ARTIFACTS/controls.txt" || e2e_
 e2e_log "start-up values as the core sets them"
 
 # The tones play; the click leaves the focus on ON/OFF.
-e2e_click "$wid" $on_off_x $on_off_y
-on_at=$(e2e_recorded_samples "$rec")
-record_for "$on_at" 3.0
+click_button $on_off_x ON/OFF
+record_for "$clicked_at" 3.0
 expect_focus 163 "after the click on ON/OFF"
 wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor $floor_dbfs ||
   e2e_fail "the default tones do not play"
@@ -168,11 +154,11 @@ done
 e2e_log "Tab order goes on through fields 4 .. 19 and wraps to ON/OFF"
 
 # Gain bars to 0: first the one at client (165, 677), then the first one.
-bar_to_zero 39 $bar_39_y
+bar_to_zero 39 $(($(bar_y 19) + 7))
 record_for "$bar_moved_at" 3.0
 expect_bank --freq 3=440 --gain 19=0
 expect_renormalised 19
-bar_to_zero 20 $bar_20_y
+bar_to_zero 20 $(($(bar_y 0) + 7))
 record_for "$bar_moved_at" 3.0
 expect_bank --freq 3=440 --gain 19=0 --gain 0=0
 expect_renormalised 18

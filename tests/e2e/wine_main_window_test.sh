@@ -21,34 +21,8 @@ source "$(dirname "$0")/wine.sh"
 e2e_begin wine_main_window "$3"
 wine_begin "$program"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-# ON/OFF (control 163): client (20, 718), 50 x 28; clicked in its middle.
-readonly on_off_x=45 on_off_y=732
-readonly rate=44100
-readonly tone_dbfs=-26.55
-# Wine's output has underruns of a few samples now and then, which the sound
-# server fills with zeros; one inside a measured second spreads a little of
-# the tones over the spectrum (about -48 dBFS for 5 samples). Nothing is lost
-# or altered by them: the sample-for-sample comparison below skips every run
-# of zeros (--min-pause 1) and finds the rest exact.
-readonly floor_dbfs=-40
-# Wine hides a closing window and waits up to 2 s for a window manager that
-# the private Xvfb does not have (wine.sh); the Linux program gets 2 s.
-readonly exit_limit=4.5
-
 rec="$E2E_ARTIFACTS/recording.raw"
-
-seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
-info_value() { e2e_analyse info "$rec" | sed -n "s/^$1=//p"; }
-record_for() { e2e_record_until "$rec" $(($1 + $(awk -v s="$2" -v r=$rate 'BEGIN { printf "%d", s * r }'))); }
-
-click_on_off() {
-  local samples
-  samples=$(e2e_recorded_samples "$rec")
-  e2e_click "$wid" $on_off_x $on_off_y
-  e2e_log "clicked ON/OFF at recording sample $samples"
-  clicked_at=$samples
-}
+click_on_off() { click_button $on_off_x ON/OFF; }
 
 e2e_start_xvfb
 e2e_start_pulse
@@ -64,7 +38,7 @@ e2e_screenshot screen-about-box >/dev/null
 pressed=$(e2e_now)
 e2e_about_ok "$box"
 e2e_wait_window_gone "$box" 10 || e2e_fail "OK did not close the About box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 e2e_until 20 0.05 grep -q . "$E2E_OPENED" || e2e_fail "no web page opened after the About box"
 e2e_log "page handed over $(e2e_elapsed "$pressed" "$(e2e_now)") s after OK"
 wine_wait_stream 30

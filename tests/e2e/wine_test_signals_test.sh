@@ -29,14 +29,7 @@ source "$(dirname "$0")/wine.sh"
 e2e_begin wine_test_signals "$3"
 wine_begin "$program" "$4"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-readonly rate=44100
-readonly tone_dbfs=-26.55
 readonly pink_dbfs=-23.85
-readonly exit_limit=4.5
-# ON/OFF (163) at client (20, 718) 50 x 28, OFF SWEEP (161) at (70, 718)
-# 78 x 28, OFF PINK (160) at (148, 718) 59 x 28: clicked in their middles.
-readonly on_off_x=45 sweep_x=109 pink_x=177 toggles_y=732
 readonly sweep_law=20,21050,14
 # The sweep is tracked in windows of 0.2 s (5 Hz bins) every 0.1 s.
 readonly track=(--window 0.2 --step 0.1 --law "$sweep_law")
@@ -45,20 +38,10 @@ readonly track=(--window 0.2 --step 0.1 --law "$sweep_law")
 readonly start_limit=0.5
 
 rec="$E2E_ARTIFACTS/recording.raw"
-samples_in() { awk -v s="$1" -v r=$rate 'BEGIN { printf "%d", s * r }'; }
-record_for() { e2e_record_until "$rec" $(($1 + $(samples_in "$2"))); }
-seconds_between() { awk -v a="$1" -v b="$2" -v r=$rate 'BEGIN { printf "%.3f", (b - a) / r }'; }
-
-# Clicks a toggle; `clicked_at` is the recording's length just before.
-click() {
-  clicked_at=$(e2e_recorded_samples "$rec")
-  e2e_click "$wid" "$1" $toggles_y
-  e2e_log "clicked $2 at recording sample $clicked_at"
-}
 
 # "CAPTION pressed" of toggle ID, through the probe.
 toggle_state() {
-  wine_probe controls "$title" | awk -v id="id=$1" '$1 == id {
+  wine_probe controls "$main_title" | awk -v id="id=$1" '$1 == id {
     text = $0; sub(/.* text=/, "", text); print text, ($7 == "checked=1" ? "pressed" : "released") }'
 }
 
@@ -66,9 +49,6 @@ expect_toggle() {
   e2e_until 5 0.2 test "$(toggle_state "$1")" = "$2" ||
     e2e_fail "toggle $1 shows '$(toggle_state "$1")', expected '$2'"
 }
-
-# Value of KEY in key=value output.
-value_of() { sed -n "s/^$1=//p"; }
 
 # The sweep from FROM for SECONDS in BAND follows the law from 20 Hz, and
 # began within start_limit of the click at CLICKED; prints where it began.
@@ -93,13 +73,13 @@ e2e_record_start "$rec"
 wine_launch
 box=$(e2e_about_box 60) || e2e_fail "no About box at start-up"
 e2e_about_ok "$box"
-wid=$(e2e_find_window "$title" 20) || e2e_fail "no window titled '$title'"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "no window titled '$main_title'"
 wine_wait_stream 30
 expect_toggle 161 "OFF SWEEP released"
 expect_toggle 160 "OFF PINK released"
 
 # The sweep alone (the tones are paused at start).
-click $sweep_x "OFF SWEEP"
+click_button $sweep_x "OFF SWEEP"
 sweep_on=$clicked_at
 record_for "$sweep_on" 4.0
 expect_toggle 161 "ON SWEEP pressed"
@@ -108,13 +88,13 @@ first=$(e2e_analyse info "$rec" | value_of first_sound)
 e2e_log "first sound $(seconds_between "$sweep_on" "$first") s after the click"
 e2e_screenshot sweep-on "$wid" >/dev/null
 
-click $sweep_x "ON SWEEP"
+click_button $sweep_x "ON SWEEP"
 record_for "$clicked_at" 1.5
 expect_toggle 161 "OFF SWEEP released"
 e2e_analyse silence "$rec" --last 0.5 || e2e_fail "sound 1 s after the sweep was switched off"
 
 # The noise alone: its level and slope over two seconds.
-click $pink_x "OFF PINK"
+click_button $pink_x "OFF PINK"
 pink_on=$clicked_at
 record_for "$pink_on" 3.0
 expect_toggle 160 "ON PINK pressed"
@@ -126,7 +106,7 @@ e2e_analyse band-slope "$rec" --last 2 --expect -3.01 --tolerance 0.5 ||
 # within a tone's few bins adds to the tone with a phase of its own and moves
 # its reading by up to a decibel or two at the low tones in a one-second
 # spectrum; four seconds halve that.
-click $on_off_x "ON/OFF"
+click_button $on_off_x "ON/OFF"
 record_for "$clicked_at" 5.0
 wine_steady_levels "$rec" --last 4 --expect $tone_dbfs --tolerance 1.5 ||
   e2e_fail "the tones are not at $tone_dbfs dBFS beside the noise"
@@ -136,7 +116,7 @@ e2e_analyse rms "$rec" --last 4 --exclude-tones --expect $pink_dbfs --tolerance 
 # The sweep again: from 20 Hz, not from where it was stopped. Below the
 # lowest tone (80 Hz) for its first 2.8 s, so the tones can be measured
 # beside it meanwhile (two seconds, from 0.3 s after the click).
-click $sweep_x "OFF SWEEP"
+click_button $sweep_x "OFF SWEEP"
 sweep_again=$clicked_at
 record_for "$sweep_again" 2.5
 expect_sweep_from_20_hz "$sweep_again" 2.5 10,75 "$sweep_again"
@@ -146,7 +126,7 @@ e2e_analyse levels "$rec" --start $((sweep_again + $(samples_in 0.3))) --seconds
 e2e_screenshot all-three "$wid" >/dev/null
 
 # The noise stops; the sweep goes on along the same law, the tones stay.
-click $pink_x "ON PINK"
+click_button $pink_x "ON PINK"
 pink_off=$clicked_at
 record_for "$pink_off" 2.5
 expect_toggle 160 "OFF PINK released"
@@ -163,7 +143,7 @@ wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 1.0 ||
   e2e_fail "the tones changed when the noise stopped"
 
 # The sweep stops: only the tones are left.
-click $sweep_x "ON SWEEP"
+click_button $sweep_x "ON SWEEP"
 record_for "$clicked_at" 2.0
 expect_toggle 161 "OFF SWEEP released"
 wine_steady_levels "$rec" --expect $tone_dbfs --tolerance 0.5 --floor -40 ||
