@@ -444,12 +444,13 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
     ++quiet_;
     QWidget* widget = nullptr;
     switch (spec.kind) {
-    case ControlKind::toggle_button: {
+    case ControlKind::toggle_button:
+    case ControlKind::push_button: {
         auto* button = new QPushButton(caption, window);
-        button->setCheckable(true);
+        button->setCheckable(spec.kind == ControlKind::toggle_button);
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
-        // Qt has flipped the pressed state by the time `clicked` arrives.
+        // A toggle's pressed state has flipped by the time `clicked` arrives.
         static_cast<void>(QObject::connect(button, &QPushButton::clicked, button,
                                            [this, parent, id] { raise_control_event(parent, id, 0); }));
         widget = button;
@@ -487,15 +488,6 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
             raise_control_event(parent, id, text_changed);
         }));
         widget = field;
-        break;
-    }
-    case ControlKind::push_button: {
-        auto* button = new QPushButton(caption, window);
-        button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::StrongFocus);
-        static_cast<void>(QObject::connect(button, &QPushButton::clicked, button,
-                                           [this, parent, id] { raise_control_event(parent, id, 0); }));
-        widget = button;
         break;
     }
     case ControlKind::picture: {
