@@ -48,3 +48,35 @@ click_button() {
   e2e_click "$wid" "$1" $buttons_y
   e2e_log "clicked $2 at recording sample $clicked_at"
 }
+
+# ON/OFF from start-up in the main window `wid`: a second of silence while it
+# is pressed, the twenty default tones once it is released, silence within a
+# second of pressing it again, the tones again on the next release. LEVELS...
+# is the command that checks the tones' steady level at the end of the
+# recording; --expect and --tolerance are added to it.
+expect_on_off_round() {
+  local shown_at first
+  shown_at=$(mark)
+  record_for "$shown_at" 1.0
+  e2e_screenshot main-window-paused "$wid" >/dev/null
+  e2e_analyse silence "$rec" --min-seconds 1 || e2e_fail "sound while ON/OFF is pressed at start"
+
+  click_button $on_off_x ON/OFF
+  record_for "$clicked_at" 3.0
+  first=$(info_value first_sound)
+  [ -n "$first" ] || e2e_fail "no sound 3 s after ON/OFF was released"
+  e2e_log "sound began $(seconds_between "$clicked_at" "$first") s after the click"
+  e2e_screenshot main-window-playing "$wid" >/dev/null
+  e2e_screenshot screen-playing >/dev/null
+  "$@" --expect $tone_dbfs --tolerance 0.5 || e2e_fail "the tones are not the twenty defaults at $tone_dbfs dBFS"
+
+  click_button $on_off_x ON/OFF
+  record_for "$clicked_at" 1.5
+  e2e_analyse silence "$rec" --last 0.5 || e2e_fail "sound still plays 1 s after ON/OFF was pressed"
+  e2e_log "sound ended $(seconds_between "$clicked_at" "$(info_value last_sound)") s after the click"
+  e2e_screenshot main-window-paused-again "$wid" >/dev/null
+
+  click_button $on_off_x ON/OFF
+  record_for "$clicked_at" 2.5
+  "$@" --expect $tone_dbfs --tolerance 0.5 || e2e_fail "the tones did not resume as they were"
+}
