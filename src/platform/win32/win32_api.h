@@ -43,3 +43,19 @@ static_assert(mm_no_error == MMSYSERR_NOERROR && mm_error == MMSYSERR_ERROR &&
               mm_bad_device_id == MMSYSERR_BADDEVICEID && mm_no_memory == MMSYSERR_NOMEM &&
               mm_bad_format == WAVERR_BADFORMAT && mm_still_playing == WAVERR_STILLPLAYING);
 } // namespace tonegen::win32::port
+
+namespace tonegen::win32 {
+// The ports' wave format as the system's record, field for field.
+inline WAVEFORMATEX to_system_format(const WaveFormat& format)
+{
+    WAVEFORMATEX f{};
+    f.wFormatTag = format.wFormatTag;
+    f.nChannels = format.nChannels;
+    f.nSamplesPerSec = format.nSamplesPerSec;
+    f.nAvgBytesPerSec = format.nAvgBytesPerSec;
+    f.nBlockAlign = format.nBlockAlign;
+    f.wBitsPerSample = format.wBitsPerSample;
+    f.cbSize = format.cbSize;
+    return f;
+}
+} // namespace tonegen::win32

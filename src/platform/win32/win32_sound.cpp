@@ -105,14 +105,8 @@ SoundBufferHandle Win32Sound::create_buffer(const WaveFormat& format, std::uint3
 {
     if (!device_)
         return 0;
-    WAVEFORMATEX f{};
-    f.wFormatTag = format.wFormatTag;
-    f.nChannels = format.nChannels;
-    f.nSamplesPerSec = format.nSamplesPerSec;
-    f.nAvgBytesPerSec = format.nAvgBytesPerSec;
-    f.nBlockAlign = format.nBlockAlign;
-    f.wBitsPerSample = format.wBitsPerSample;
-    f.cbSize = 0;
+    WAVEFORMATEX f = to_system_format(format);
+    f.cbSize = 0; // no extra bytes follow a PCM format here
 
     DSBUFFERDESC description{};
     description.dwSize = sizeof(description);

@@ -41,14 +41,7 @@ unsigned Win32WaveOut::get_num_devs()
 MmResult Win32WaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFormat& format,
                             WindowHandle callback_window, std::uintptr_t instance, std::uint32_t flags)
 {
-    WAVEFORMATEX f{};
-    f.wFormatTag = format.wFormatTag;
-    f.nChannels = format.nChannels;
-    f.nSamplesPerSec = format.nSamplesPerSec;
-    f.nAvgBytesPerSec = format.nAvgBytesPerSec;
-    f.nBlockAlign = format.nBlockAlign;
-    f.wBitsPerSample = format.wBitsPerSample;
-    f.cbSize = format.cbSize;
+    const WAVEFORMATEX f = to_system_format(format);
 
     HWAVEOUT opened = nullptr;
     const MMRESULT result = ::waveOutOpen(&opened, device_id, &f, static_cast<DWORD_PTR>(callback_window),
