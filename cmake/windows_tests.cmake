@@ -23,10 +23,13 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wi
                                 WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-# Made while building, so that the first test does not spend the time.
+# Made while building, so that the first test does not spend the time, and
+# made anew when the script that sets it up changes.
 add_custom_command(
   OUTPUT ${TONEGEN_WINE_PREFIX}/.ready
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TONEGEN_WINE_PREFIX} ${TONEGEN_WINE_PREFIX}-windows
   COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --make-prefix
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in
   COMMENT "Making the wine prefix of the tests"
   VERBATIM)
 add_custom_target(tonegen_wine_prefix ALL DEPENDS ${TONEGEN_WINE_PREFIX}/.ready)
