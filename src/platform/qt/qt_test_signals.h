@@ -13,18 +13,18 @@
 // player starts and ends.
 #pragma once
 
-#include "platform/sound_port.h"
+#include "platform/test_signal_port.h"
 
 #include <memory>
 
-namespace tonegen {
+namespace tonegen::qt {
 
-class QtSound final : public SoundPort {
+class QtTestSignals final : public TestSignalPort {
 public:
-    QtSound();
-    ~QtSound() override;
-    QtSound(const QtSound&) = delete;
-    QtSound& operator=(const QtSound&) = delete;
+    QtTestSignals();
+    ~QtTestSignals() override;
+    QtTestSignals(const QtTestSignals&) = delete;
+    QtTestSignals& operator=(const QtTestSignals&) = delete;
 
     bool load_library() override;
     bool create_device() override;
@@ -45,4 +45,4 @@ private:
     std::unique_ptr<Player> player_;
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -1,9 +1,9 @@
-// A sound-effects player that plays nothing and remembers everything: which
+// A test-signal player that plays nothing and remembers everything: which
 // buffers exist, their data, volume, position and whether they loop.
 #pragma once
 
 #include "platform/sim/sim_windowing.h"
-#include "platform/sound_port.h"
+#include "platform/test_signal_port.h"
 
 #include <map>
 #include <vector>
@@ -20,9 +20,9 @@ struct SimSoundBuffer {
     bool looping = false;
 };
 
-class SimSound final : public SoundPort {
+class SimTestSignals final : public TestSignalPort {
 public:
-    explicit SimSound(CallLog& log) : log_(log) {}
+    explicit SimTestSignals(CallLog& log) : log_(log) {}
 
     // Knobs: which step of bringing the player up fails.
     bool library_missing = false;

@@ -1,5 +1,5 @@
 // The player of the looped test signals: static sound buffers on the
-// platform's sound-effects device.
+// platform's own mixing device.
 //
 // The vocabulary is DirectSound's: a library loaded at run time, one device
 // object with a cooperative level and a primary buffer, and static secondary
@@ -31,9 +31,9 @@ constexpr long volume_max = 0;      // DSBVOLUME_MAX
 // control, audible while another program has the focus, exact play position.
 constexpr std::uint32_t static_buffer_flags = 0x180E2;
 
-class SoundPort {
+class TestSignalPort {
 public:
-    virtual ~SoundPort() = default;
+    virtual ~TestSignalPort() = default;
 
     // Loads the sound library and looks up its device constructor.
     virtual bool load_library() = 0;

@@ -1,5 +1,5 @@
-// How it works: see qt_sound.h.
-#include "platform/qt/qt_sound.h"
+// How it works: see qt_test_signals.h.
+#include "platform/qt/qt_test_signals.h"
 
 #include "platform/qt/qt_audio_thread.h"
 
@@ -15,12 +15,12 @@
 #include <mutex>
 #include <vector>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 namespace {
 
-constexpr int player_rate = 44100;
-constexpr qsizetype player_buffer_bytes = player_rate / 4 * 2; // 250 ms, as the tone stream
+
+constexpr qsizetype player_buffer_bytes = static_cast<qsizetype>(stream_rate) / 4 * 2; // 250 ms, as the tone stream
 
 struct Buffer {
     std::vector<std::int16_t> samples;
@@ -81,7 +81,7 @@ private:
 QAudioFormat player_format()
 {
     QAudioFormat format;
-    format.setSampleRate(player_rate);
+    format.setSampleRate(static_cast<int>(stream_rate));
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
     return format;
@@ -89,7 +89,7 @@ QAudioFormat player_format()
 
 } // namespace
 
-struct QtSound::Player {
+struct QtTestSignals::Player {
     QAudioDevice device;
     Buffers buffers;
     SoundBufferHandle next_handle = 1;
@@ -105,16 +105,16 @@ struct QtSound::Player {
     }
 };
 
-QtSound::QtSound() = default;
+QtTestSignals::QtTestSignals() = default;
 
-QtSound::~QtSound() = default;
+QtTestSignals::~QtTestSignals() = default;
 
-bool QtSound::load_library()
+bool QtTestSignals::load_library()
 {
     return true; // Qt Multimedia is linked in
 }
 
-bool QtSound::create_device()
+bool QtTestSignals::create_device()
 {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull() || !device.isFormatSupported(player_format()))
@@ -124,7 +124,7 @@ bool QtSound::create_device()
     return true;
 }
 
-bool QtSound::set_up_device()
+bool QtTestSignals::set_up_device()
 {
     if (!player_)
         return false;
@@ -135,17 +135,15 @@ bool QtSound::set_up_device()
                          [&p] { return new MixFeed(p.buffers); });
 }
 
-void QtSound::release()
+void QtTestSignals::release()
 {
     player_.reset();
 }
 
-SoundBufferHandle QtSound::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
+SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
 {
     // The player mixes one format: what the recordings are made in.
-    if (!player_ || format.wFormatTag != WAVE_FORMAT_PCM || format.nChannels != 1 ||
-        format.nSamplesPerSec != static_cast<std::uint32_t>(player_rate) || format.wBitsPerSample != 16 ||
-        bytes < 2)
+    if (!player_ || !is_stream_format(format) || bytes < 2)
         return 0;
     Buffer b;
     b.samples.assign(bytes / 2, 0);
@@ -155,7 +153,7 @@ SoundBufferHandle QtSound::create_buffer(const WaveFormat& format, std::uint32_t
     return handle;
 }
 
-bool QtSound::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
+bool QtTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
 {
     bool copied = false;
     if (player_) {
@@ -169,7 +167,7 @@ bool QtSound::copy_into(SoundBufferHandle buffer, const unsigned char* data, std
     return copied;
 }
 
-void QtSound::release_buffer(SoundBufferHandle buffer)
+void QtTestSignals::release_buffer(SoundBufferHandle buffer)
 {
     if (!player_)
         return;
@@ -177,19 +175,19 @@ void QtSound::release_buffer(SoundBufferHandle buffer)
     static_cast<void>(player_->buffers.by_handle.erase(buffer));
 }
 
-void QtSound::stop(SoundBufferHandle buffer)
+void QtTestSignals::stop(SoundBufferHandle buffer)
 {
     if (player_)
         player_->with(buffer, [](Buffer& b) { b.playing = false; });
 }
 
-void QtSound::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
+void QtTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
     if (player_)
         player_->with(buffer, [byte_offset](Buffer& b) { b.position = std::min<std::size_t>(byte_offset / 2, b.samples.size()); });
 }
 
-void QtSound::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
+void QtTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     const long v = std::clamp(hundredths_of_db, volume_min, volume_max);
     if (player_) {
@@ -200,7 +198,7 @@ void QtSound::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
     }
 }
 
-long QtSound::volume(SoundBufferHandle buffer)
+long QtTestSignals::volume(SoundBufferHandle buffer)
 {
     long v = 0;
     if (player_)
@@ -208,7 +206,7 @@ long QtSound::volume(SoundBufferHandle buffer)
     return v;
 }
 
-void QtSound::play(SoundBufferHandle buffer, bool looping)
+void QtTestSignals::play(SoundBufferHandle buffer, bool looping)
 {
     if (player_) {
         player_->with(buffer, [looping](Buffer& b) {
@@ -218,4 +216,4 @@ void QtSound::play(SoundBufferHandle buffer, bool looping)
     }
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -1,7 +1,7 @@
-// How it works: see win32_sound.h. Only the declarations of <dsound.h> are
+// How it works: see win32_test_signals.h. Only the declarations of <dsound.h> are
 // used: no import library, no GUID, the device comes from the looked-up
 // DirectSoundCreate and every other call is a method of what it returns.
-#include "platform/win32/win32_sound.h"
+#include "platform/win32/win32_test_signals.h"
 
 #include <dsound.h>
 
@@ -19,12 +19,12 @@ IDirectSoundBuffer* as_buffer(SoundBufferHandle handle)
 
 } // namespace
 
-Win32Sound::~Win32Sound()
+Win32TestSignals::~Win32TestSignals()
 {
     release();
 }
 
-bool Win32Sound::load_library()
+bool Win32TestSignals::load_library()
 {
     if (dsound_.library)
         return true;
@@ -44,7 +44,7 @@ bool Win32Sound::load_library()
     return true;
 }
 
-bool Win32Sound::create_device()
+bool Win32TestSignals::create_device()
 {
     if (device_)
         return true;
@@ -57,7 +57,7 @@ bool Win32Sound::create_device()
     return true;
 }
 
-bool Win32Sound::set_up_device()
+bool Win32TestSignals::set_up_device()
 {
     if (!device_)
         return false;
@@ -82,7 +82,7 @@ bool Win32Sound::set_up_device()
     return true;
 }
 
-void Win32Sound::release()
+void Win32TestSignals::release()
 {
     for (auto it = buffers_.rbegin(); it != buffers_.rend(); ++it)
         static_cast<void>((*it)->Release());
@@ -101,7 +101,7 @@ void Win32Sound::release()
     dsound_ = EntryPoints{};
 }
 
-SoundBufferHandle Win32Sound::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
+SoundBufferHandle Win32TestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
 {
     if (!device_)
         return 0;
@@ -120,7 +120,7 @@ SoundBufferHandle Win32Sound::create_buffer(const WaveFormat& format, std::uint3
     return reinterpret_cast<SoundBufferHandle>(buffer);
 }
 
-bool Win32Sound::copy_into(SoundBufferHandle handle, const unsigned char* data, std::uint32_t bytes)
+bool Win32TestSignals::copy_into(SoundBufferHandle handle, const unsigned char* data, std::uint32_t bytes)
 {
     IDirectSoundBuffer* buffer = find(handle);
     if (!buffer)
@@ -141,7 +141,7 @@ bool Win32Sound::copy_into(SoundBufferHandle handle, const unsigned char* data, 
     return fits;
 }
 
-void Win32Sound::release_buffer(SoundBufferHandle handle)
+void Win32TestSignals::release_buffer(SoundBufferHandle handle)
 {
     IDirectSoundBuffer* buffer = find(handle);
     if (!buffer)
@@ -150,25 +150,25 @@ void Win32Sound::release_buffer(SoundBufferHandle handle)
     std::erase(buffers_, buffer);
 }
 
-void Win32Sound::stop(SoundBufferHandle handle)
+void Win32TestSignals::stop(SoundBufferHandle handle)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->Stop());
 }
 
-void Win32Sound::set_position(SoundBufferHandle handle, std::uint32_t byte_offset)
+void Win32TestSignals::set_position(SoundBufferHandle handle, std::uint32_t byte_offset)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->SetCurrentPosition(byte_offset));
 }
 
-void Win32Sound::set_volume(SoundBufferHandle handle, long hundredths_of_db)
+void Win32TestSignals::set_volume(SoundBufferHandle handle, long hundredths_of_db)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->SetVolume(hundredths_of_db));
 }
 
-long Win32Sound::volume(SoundBufferHandle handle)
+long Win32TestSignals::volume(SoundBufferHandle handle)
 {
     LONG value = 0;
     IDirectSoundBuffer* buffer = find(handle);
@@ -177,13 +177,13 @@ long Win32Sound::volume(SoundBufferHandle handle)
     return value;
 }
 
-void Win32Sound::play(SoundBufferHandle handle, bool looping)
+void Win32TestSignals::play(SoundBufferHandle handle, bool looping)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0));
 }
 
-IDirectSoundBuffer* Win32Sound::find(SoundBufferHandle handle) const
+IDirectSoundBuffer* Win32TestSignals::find(SoundBufferHandle handle) const
 {
     // Only buffers made here are called: a stale or foreign handle is ignored.
     const auto it = std::find(buffers_.begin(), buffers_.end(), as_buffer(handle));

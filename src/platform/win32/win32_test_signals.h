@@ -14,7 +14,7 @@
 // buffers, primary buffer, device, window, library.
 #pragma once
 
-#include "platform/sound_port.h"
+#include "platform/test_signal_port.h"
 #include "platform/win32/win32_api.h"
 
 #include <vector>
@@ -24,12 +24,12 @@ struct IDirectSoundBuffer;
 
 namespace tonegen::win32 {
 
-class Win32Sound final : public SoundPort {
+class Win32TestSignals final : public TestSignalPort {
 public:
-    explicit Win32Sound(HINSTANCE instance) : instance_(instance) {}
-    ~Win32Sound() override;
-    Win32Sound(const Win32Sound&) = delete;
-    Win32Sound& operator=(const Win32Sound&) = delete;
+    explicit Win32TestSignals(HINSTANCE instance) : instance_(instance) {}
+    ~Win32TestSignals() override;
+    Win32TestSignals(const Win32TestSignals&) = delete;
+    Win32TestSignals& operator=(const Win32TestSignals&) = delete;
 
     bool load_library() override;
     bool create_device() override;

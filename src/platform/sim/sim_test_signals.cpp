@@ -1,17 +1,17 @@
-#include "platform/sim/sim_sound.h"
+#include "platform/sim/sim_test_signals.h"
 
 #include <algorithm>
 #include <string>
 
 namespace tonegen::sim {
 
-SimSoundBuffer* SimSound::find(SoundBufferHandle buffer)
+SimSoundBuffer* SimTestSignals::find(SoundBufferHandle buffer)
 {
     const auto it = buffers.find(buffer);
     return it == buffers.end() ? nullptr : &it->second;
 }
 
-const SimSoundBuffer* SimSound::buffer_with(const unsigned char* data, std::size_t bytes) const
+const SimSoundBuffer* SimTestSignals::buffer_with(const unsigned char* data, std::size_t bytes) const
 {
     for (const auto& [handle, b] : buffers)
         if (b.data.size() == bytes && std::equal(b.data.begin(), b.data.end(), data))
@@ -19,31 +19,31 @@ const SimSoundBuffer* SimSound::buffer_with(const unsigned char* data, std::size
     return nullptr;
 }
 
-bool SimSound::load_library()
+bool SimTestSignals::load_library()
 {
     log_.push_back("sound load_library");
     return !library_missing;
 }
 
-bool SimSound::create_device()
+bool SimTestSignals::create_device()
 {
     log_.push_back("sound create_device");
     return !device_fails;
 }
 
-bool SimSound::set_up_device()
+bool SimTestSignals::set_up_device()
 {
     log_.push_back("sound set_up_device");
     return !set_up_fails;
 }
 
-void SimSound::release()
+void SimTestSignals::release()
 {
     log_.push_back("sound release");
     buffers.clear();
 }
 
-SoundBufferHandle SimSound::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
+SoundBufferHandle SimTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
 {
     if (refuse_buffers || bytes == 0)
         return 0;
@@ -56,7 +56,7 @@ SoundBufferHandle SimSound::create_buffer(const WaveFormat& format, std::uint32_
     return h;
 }
 
-bool SimSound::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
+bool SimTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
 {
     SimSoundBuffer* b = find(buffer);
     if (!b || bytes > b->data.size())
@@ -65,37 +65,37 @@ bool SimSound::copy_into(SoundBufferHandle buffer, const unsigned char* data, st
     return true;
 }
 
-void SimSound::release_buffer(SoundBufferHandle buffer)
+void SimTestSignals::release_buffer(SoundBufferHandle buffer)
 {
     if (buffers.erase(buffer))
         ++released;
 }
 
-void SimSound::stop(SoundBufferHandle buffer)
+void SimTestSignals::stop(SoundBufferHandle buffer)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->playing = false;
 }
 
-void SimSound::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
+void SimTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->position = byte_offset;
 }
 
-void SimSound::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
+void SimTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->volume = hundredths_of_db;
 }
 
-long SimSound::volume(SoundBufferHandle buffer)
+long SimTestSignals::volume(SoundBufferHandle buffer)
 {
     const SimSoundBuffer* b = find(buffer);
     return b ? b->volume : 0;
 }
 
-void SimSound::play(SoundBufferHandle buffer, bool looping)
+void SimTestSignals::play(SoundBufferHandle buffer, bool looping)
 {
     if (SimSoundBuffer* b = find(buffer)) {
         log_.push_back("sound play " + std::to_string(buffer));

@@ -10,11 +10,13 @@
 // never overlaps a change of the Tone bank and no field needs a lock.
 #pragma once
 
+#include "platform/test_signal_port.h"
 #include "platform/wave_out_port.h"
-#include "signals/sound_effects.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 
 namespace tonegen {
@@ -22,7 +24,7 @@ namespace tonegen {
 constexpr int tone_slots = 20;
 
 // One slot of the Tone bank. Tone k owns frequency field k, gain scroll bar
-// 20 + k and gain label 120 + k.
+// 20 + k and gain label 120 + k (model/controls.h).
 struct Tone {
     std::int64_t frequency;  // Hz, 22..22050       default 80..20000  writer: on_frequency_event
     float gain;              // 0..1, bar / 100     default 0.44f      writer: on_gain_event
@@ -30,6 +32,22 @@ struct Tone {
     double phase;            // radians, 0..2 pi    0                  writer: fill_buffer
     double phase_step;       // radians per frame, working value of one fill
     double sample_value;     // sine of phase, working value of one frame
+};
+
+// One recording loaded into the test-signal player, under its sound number.
+struct Sound {
+    SoundBufferHandle buffer;
+    long volume; // as read right after loading
+};
+
+// The test-signal player's own state (signals/test_signals.h works on it).
+struct TestSignals {
+    bool ready = false;                   // brought up             init_sound_effects
+    // The device object was made but its set-up failed: the player stays
+    // unavailable for the rest of the run.
+    bool device_failed = false;           //                        init_sound_effects
+    std::array<long, 101> volume_table{}; // per cent -> attenuation + 10000, filled once
+    std::map<int, Sound> sounds;          // by sound number        load_sound
 };
 
 struct Settings {
@@ -62,10 +80,10 @@ struct Settings {
     WaveFormat wave_format;          // filled at each open                 writer: open_stream
     std::unique_ptr<WaveHeader[]> wave_headers; // buffer_count headers     apply_defaults
     std::unique_ptr<char[]> audio_block;        // buffer_count * buffer_bytes  open_stream
-    WaveHeader* done_header;         // named by the latest completion      stream_message_handler
+    WaveHeader* done_header;         // named by the latest completion      on_buffer_done
     bool device_open;                // the device was opened and not yet closed
 
-    SoundEffects sound_effects;      // the test-signal player              init_sound_effects
+    TestSignals test_signals;        // the test-signal player              init_sound_effects
 };
 
 // The program's one record.
