@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 void QtShell::open_address(std::string_view address)
 {
@@ -18,4 +18,4 @@ void QtShell::open_address(std::string_view address)
     static_cast<void>(xdg_open.startDetached());
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt
