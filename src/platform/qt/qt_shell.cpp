@@ -14,7 +14,7 @@ void QtShell::open_address(std::string_view address)
     QProcess xdg_open;
     xdg_open.setProgram(QStringLiteral("xdg-open"));
     xdg_open.setArguments(QStringList{argument});
-    xdg_open.setProcessEnvironment(qt::child_environment());
+    xdg_open.setProcessEnvironment(child_environment());
     static_cast<void>(xdg_open.startDetached());
 }
 
