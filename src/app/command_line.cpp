@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "version.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -238,6 +240,12 @@ std::string render_help()
            "                     a system mixer with another volume law or mixing in\n"
            "                     floating point gives slightly different samples\n"
            "  -o FILE.wav        the file to make; it appears only when complete\n";
+}
+
+std::string version_text(std::string_view program)
+{
+    return std::string(program) + " " + version::number + "\n" + version::copyright + "\n" + "Licence: " +
+           version::licence + "\n";
 }
 
 std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted)

@@ -180,7 +180,7 @@ int run_render(const std::vector<std::string>& arguments, const Assets& assets, 
         return 0;
     }
     if (options.version) {
-        std::fputs("tonegen-render\n", out);
+        std::fputs(version_text("tonegen-render").c_str(), out);
         return 0;
     }
 

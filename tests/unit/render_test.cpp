@@ -178,6 +178,8 @@ TEST_F(RenderTest, TheCommandSaysWhatWentWrongAndExitsWithOne)
     EXPECT_EQ(fs::file_size(folder / "x.wav"), 244u);
     EXPECT_EQ(run_render({"--help"}, assets, false, out, err), 0);
     EXPECT_NE(text_of(out).find("usage: tonegen-render"), std::string::npos);
+    EXPECT_EQ(run_render({"--version"}, assets, false, out, err), 0);
+    EXPECT_NE(text_of(out).find("tonegen-render 1.3.3\nCopyright"), std::string::npos);
     std::fclose(out);
     std::fclose(err);
 }
