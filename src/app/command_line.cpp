@@ -276,6 +276,8 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
 
 std::string device_list(const std::vector<std::string>& names)
 {
+    if (names.empty())
+        return "  (no output device)\n";
     std::string out;
     for (std::size_t i = 0; i < names.size(); ++i)
         out += "  " + std::to_string(i + 1) + "  " + names[i] + (i == 0 ? "  (default)\n" : "\n");

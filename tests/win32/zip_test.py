@@ -43,7 +43,7 @@ def problems(cpack, config, machine, version, licence, folder):
 
     with zipfile.ZipFile(archive) as z:
         files = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
-    wanted = {stem + "/" + n for n in ("tonegen.exe", "README.txt", "LICENSE.txt")}
+    wanted = {stem + "/" + n for n in ("tonegen.exe", "tonegen-render.exe", "README.txt", "LICENSE.txt")}
     for name in sorted(files):
         print("  %s (%d bytes)" % (name, len(files[name])))
     if set(files) != wanted:
