@@ -214,6 +214,7 @@ TONEGEN_INLINE void mix(const double* rows, std::int64_t j, const D<W> (&amplitu
                         D<W>& worst)
 {
     constexpr int steps = V * W;
+    static_assert(steps <= 2 * tone_slots);
     const D<W> magic_v = splat<W>(magic);
     const double* const at = rows + j;
     D<W> frame_phases[W];
@@ -238,9 +239,13 @@ TONEGEN_INLINE void mix(const double* rows, std::int64_t j, const D<W> (&amplitu
             first_off = distance<W>(low, partial);
         }
         if (Advance) {
-#pragma GCC unroll 2
-            for (int q = k * steps / tone_slots; q < (k + 1) * steps / tone_slots; ++q)
-                chain_step<W, V>(q, phase, step, frame_phases, next_rows, j);
+            // Steps k * steps / 20 up to (not including) (k + 1) * steps / 20: one or two.
+            const int first = k * steps / tone_slots;
+            const int end = (k + 1) * steps / tone_slots;
+            if (first < end)
+                chain_step<W, V>(first, phase, step, frame_phases, next_rows, j);
+            if (first + 1 < end)
+                chain_step<W, V>(first + 1, phase, step, frame_phases, next_rows, j);
         }
     }
     D<W> sample = (sum + magic_v) - magic_v;
