@@ -1,11 +1,15 @@
 // The Linux program: the core's main line over the Qt platform layer.
 //
-// How it works: QApplication is created but its own loop never runs; the
-// core's event waits (QtWindowing::wait_event and friends) pump Qt events
+// How it works: the command line is read first; --help, --version,
+// --list-devices and a command line that cannot run are answered on the
+// standard streams without a window (and, but for the device list, without
+// Qt). QApplication is then created but its own loop never runs; the core's
+// event waits (QtWindowing::wait_event and friends) pump Qt events
 // themselves. run_program returns once the main window's close box has been
 // handled and the stream closed, and its result is the exit code. Before
 // anything of Qt runs, the sound server's properties of the program go into
 // the environment (qt_desktop_identity.h).
+#include "app/command_line.h"
 #include "app/program.h"
 #include "model/settings.h"
 #include "platform/platform.h"
@@ -17,9 +21,40 @@
 #include "platform/qt/qt_windowing.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+#include <variant>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
+    const auto parsed = tonegen::parse_program_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (std::holds_alternative<tonegen::CommandLineError>(parsed)) {
+        std::fprintf(stderr, "tonegen: %s\n%s\n", std::get<tonegen::CommandLineError>(parsed).message.c_str(),
+                     tonegen::program_usage().c_str());
+        return 2;
+    }
+    const tonegen::ProgramOptions& options = std::get<tonegen::ProgramOptions>(parsed);
+    using Action = tonegen::ProgramOptions::Action;
+    switch (options.action) {
+    case Action::help:
+        std::fputs(tonegen::program_help().c_str(), stdout);
+        return 0;
+    case Action::version:
+        std::fputs(tonegen::version_text("tonegen").c_str(), stdout);
+        return 0;
+    case Action::list_devices: {
+        // The sound server's outputs need Qt's media layer, not a display.
+        const QCoreApplication core(argc, argv);
+        std::fputs(tonegen::device_list(tonegen::qt::QtWaveOut::device_names()).c_str(), stdout);
+        return 0;
+    }
+    case Action::run:
+        break;
+    }
+
     tonegen::qt::name_sound_client();
     QApplication app(argc, argv);
     tonegen::qt::name_application();
@@ -27,10 +62,24 @@ int main(int argc, char* argv[])
     // last window (a message box, say) close.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    tonegen::StartOptions start;
+    start.setup = options.setup;
+    if (options.device) {
+        const std::vector<std::string> names = tonegen::qt::QtWaveOut::device_names();
+        const auto found = tonegen::find_device(names, *options.device);
+        if (std::holds_alternative<int>(found)) {
+            start.device_number = std::get<int>(found);
+        } else {
+            // No such device: the program says so as it does for a missing one.
+            std::fprintf(stderr, "tonegen: %s\n", std::get<std::string>(found).c_str());
+            start.device_number = static_cast<std::int64_t>(names.size()) + 1;
+        }
+    }
+
     tonegen::qt::QtWindowing windowing;
     tonegen::qt::QtWaveOut wave_out(windowing);
-    tonegen::qt::QtTestSignals test_signals;
+    tonegen::qt::QtTestSignals test_signals(static_cast<unsigned>(start.device_number - 1));
     tonegen::qt::QtShell shell;
     tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
-    return tonegen::run_program(tonegen::settings, platform);
+    return tonegen::run_program(tonegen::settings, platform, start);
 }

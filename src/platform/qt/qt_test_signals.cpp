@@ -2,6 +2,7 @@
 #include "platform/qt/qt_test_signals.h"
 
 #include "platform/qt/qt_audio_thread.h"
+#include "platform/qt/qt_wave_out.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -105,7 +106,7 @@ struct QtTestSignals::Player {
     }
 };
 
-QtTestSignals::QtTestSignals() = default;
+QtTestSignals::QtTestSignals(unsigned device_id) : device_id_(device_id) {}
 
 QtTestSignals::~QtTestSignals() = default;
 
@@ -116,7 +117,7 @@ bool QtTestSignals::load_library()
 
 bool QtTestSignals::create_device()
 {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device = QtWaveOut::output(device_id_);
     if (device.isNull() || !device.isFormatSupported(player_format()))
         return false;
     player_ = std::make_unique<Player>();

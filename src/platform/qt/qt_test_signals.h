@@ -21,7 +21,8 @@ namespace tonegen::qt {
 
 class QtTestSignals final : public TestSignalPort {
 public:
-    QtTestSignals();
+    // Plays on the output the wave-out device `device_id` plays on.
+    explicit QtTestSignals(unsigned device_id = 0);
     ~QtTestSignals() override;
     QtTestSignals(const QtTestSignals&) = delete;
     QtTestSignals& operator=(const QtTestSignals&) = delete;
@@ -42,6 +43,7 @@ public:
     struct Player;
 
 private:
+    unsigned device_id_;
     std::unique_ptr<Player> player_;
 };
 

@@ -226,6 +226,36 @@ QtWaveOut::Device* QtWaveOut::find(WaveOutHandle handle) const
     return nullptr;
 }
 
+namespace {
+
+// Device 0 is the default output, the others follow in the server's order.
+QList<QAudioDevice> numbered_outputs()
+{
+    QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    const QAudioDevice preferred = QMediaDevices::defaultAudioOutput();
+    const auto it = std::find(outputs.begin(), outputs.end(), preferred);
+    if (it != outputs.end())
+        static_cast<void>(std::rotate(outputs.begin(), it, it + 1));
+    return outputs;
+}
+
+} // namespace
+
+std::vector<std::string> QtWaveOut::device_names()
+{
+    std::vector<std::string> names;
+    for (const QAudioDevice& device : numbered_outputs())
+        names.push_back(device.description().toStdString());
+    return names;
+}
+
+QAudioDevice QtWaveOut::output(unsigned device_id)
+{
+    const QList<QAudioDevice> outputs = numbered_outputs();
+    return device_id < static_cast<unsigned>(outputs.size()) ? outputs[static_cast<qsizetype>(device_id)]
+                                                               : QAudioDevice();
+}
+
 unsigned QtWaveOut::get_num_devs()
 {
     return static_cast<unsigned>(QMediaDevices::audioOutputs().size());
@@ -238,15 +268,9 @@ MmResult QtWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFo
         return mm_error;
     *handle = 0;
 
-    // Device 0 is the default output, the others follow in the server's order.
-    QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    const QAudioDevice preferred = QMediaDevices::defaultAudioOutput();
-    const auto it = std::find(outputs.begin(), outputs.end(), preferred);
-    if (it != outputs.end())
-        static_cast<void>(std::rotate(outputs.begin(), it, it + 1));
-    if (device_id >= static_cast<unsigned>(outputs.size()))
+    const QAudioDevice device = output(device_id);
+    if (device.isNull())
         return mm_bad_device_id;
-    const QAudioDevice& device = outputs[static_cast<qsizetype>(device_id)];
 
     // The one format this device plays, and only when the server takes it as it is.
     if (!is_stream_format(format))

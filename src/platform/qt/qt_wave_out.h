@@ -25,7 +25,10 @@
 
 #include "platform/wave_out_port.h"
 
+#include <QAudioDevice>
+
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tonegen::qt {
@@ -35,6 +38,12 @@ class QtWindowing;
 class QtWaveOut final : public WaveOutPort {
 public:
     explicit QtWaveOut(QtWindowing& windowing);
+
+    // The output devices' descriptions in the order `open` numbers them:
+    // the sound server's default first, then the others as it lists them.
+    static std::vector<std::string> device_names();
+    // Output `device_id` as `open` numbers it; a null device when there is none.
+    static QAudioDevice output(unsigned device_id);
     ~QtWaveOut() override;
     QtWaveOut(const QtWaveOut&) = delete;
     QtWaveOut& operator=(const QtWaveOut&) = delete;
