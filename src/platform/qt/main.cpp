@@ -8,6 +8,7 @@
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
+#include "platform/qt/qt_pulse_sink.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_test_signals.h"
 #include "platform/qt/qt_wave_out.h"
@@ -23,8 +24,9 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     tonegen::qt::QtWindowing windowing;
-    tonegen::qt::QtWaveOut wave_out(windowing);
-    tonegen::qt::QtTestSignals test_signals;
+    tonegen::qt::PulseSoundServer sound_server;
+    tonegen::qt::QtWaveOut wave_out(windowing, sound_server);
+    tonegen::qt::QtTestSignals test_signals(sound_server);
     tonegen::qt::QtShell shell;
     tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
     return tonegen::run_program(tonegen::settings, platform);
