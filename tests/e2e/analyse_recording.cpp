@@ -47,6 +47,8 @@ const char* const usage_text =
     "  peaks:   --threshold DBFS (-60)\n"
     "  silence: --min-seconds SECONDS (the stretch must be at least this long)\n"
     "  compare, info: --min-pause N (64 samples)  compare: --expect-pauses N  --until N (recording index)\n"
+    "           --join N (repeatable): a new sound server's recording begins at index N; the sound after it\n"
+    "           may go on up to --max-skip SECONDS (0.5) further on in the stream, never earlier\n"
     "  rms:     --expect DBFS [--tolerance DB]  --below DBFS\n"
     "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
     "  peak-track: --law F0,F1,SECONDS (f = F0 (F1/F0)^(t/SECONDS)) [--law-tolerance SECONDS (0.15)]\n"
@@ -86,6 +88,8 @@ struct Options {
     std::optional<double> min_seconds;
     std::size_t min_pause = 64;
     std::optional<std::size_t> expect_pauses;
+    std::vector<std::size_t> joins;
+    double max_skip = 0.5;
 };
 
 [[noreturn]] void usage_error(const std::string& message)
@@ -212,6 +216,10 @@ Options parse(int argc, char** argv)
             o.source_volume = to_number(value, "--source-volume");
         else if (arg == "--expect-events")
             o.expect_events = value;
+        else if (arg == "--join")
+            o.joins.push_back(to_count(value, "--join"));
+        else if (arg == "--max-skip")
+            o.max_skip = to_number(value, "--max-skip");
         else if (arg == "--until")
             o.until = to_count(value, "--until");
         else if (arg == "--expect")
@@ -425,7 +433,11 @@ int run_compare(const Options& o)
 {
     const Samples rec = load_until(o);
     ReferenceStream reference(o.overrides);
-    const Comparison c = compare_with_reference(rec, reference, o.min_pause);
+    Joins joins;
+    joins.at = o.joins;
+    std::sort(joins.at.begin(), joins.at.end());
+    joins.max_skip = static_cast<std::size_t>(std::max(0.0, o.max_skip) * recording_rate);
+    const Comparison c = compare_with_reference(rec, reference, o.min_pause, joins);
     if (!c.sound_found) {
         std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
         return 1;
@@ -438,6 +450,20 @@ int run_compare(const Options& o)
     std::printf("reference_zeros_in_silence=%zu\ntrailing_silence=%zu\n", c.reference_zeros_absorbed,
                 c.trailing_silence);
     bool pass = c.mismatches == 0 && c.compared > 0;
+    for (const Comparison::Resume& r : c.resumes) {
+        if (r.skipped) {
+            std::printf("resume=%zu skipped=%zu (%.3f s)\n", r.at, *r.skipped,
+                        static_cast<double>(*r.skipped) / recording_rate);
+        } else {
+            std::printf("FAIL: the sound from sample %zu after a join is not the stream within %.3f s after"
+                        " where it stopped\n", r.at, o.max_skip);
+            pass = false;
+        }
+    }
+    if (c.resumes.size() < o.joins.size()) {
+        std::printf("FAIL: %zu joins, sound resumed after %zu\n", o.joins.size(), c.resumes.size());
+        pass = false;
+    }
     if (c.first_mismatch)
         std::printf("first mismatch at sample %zu (%.3f s): recorded %d, synthesised %d\n", *c.first_mismatch,
                     static_cast<double>(*c.first_mismatch) / recording_rate, c.recorded_at_mismatch,

@@ -628,7 +628,8 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     return r;
 }
 
-Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause)
+Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause,
+                                  const Joins& joins)
 {
     Comparison c;
     const std::optional<std::size_t> start = first_sound(rec);
@@ -637,16 +638,48 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
     c.sound_found = true;
     c.start = *start;
 
+    // Reference samples taken out to look ahead at a join and not used yet.
+    std::deque<std::int16_t> pending;
+    auto peek = [&] { return pending.empty() ? reference.peek() : pending.front(); };
+    auto next = [&] {
+        if (pending.empty())
+            return reference.next();
+        const std::int16_t v = pending.front();
+        pending.pop_front();
+        return v;
+    };
+    // The smallest skip that makes the recording from i equal the reference.
+    auto resume = [&](std::size_t i) {
+        const std::size_t n = std::min(joins.confirm, rec.size() - i);
+        while (pending.size() < joins.max_skip + n)
+            pending.push_back(reference.next());
+        Comparison::Resume r{i, std::nullopt};
+        for (std::size_t skip = 0; skip <= joins.max_skip && !r.skipped; ++skip) {
+            std::size_t j = 0;
+            while (j < n && rec[i + j] == pending[skip + j])
+                ++j;
+            if (j == n)
+                r.skipped = skip;
+        }
+        if (r.skipped)
+            pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(*r.skipped));
+        c.resumes.push_back(r);
+    };
+
+    std::size_t next_join = 0;
+    bool at_join = false;
     // The silence before the first sound is a pause like any other.
     bool after_silence = true;
     std::size_t i = c.start;
+    while (next_join < joins.at.size() && joins.at[next_join] <= i) {
+        ++next_join;
+        at_join = true;
+    }
     while (i < rec.size()) {
-        if (after_silence) {
-            while (reference.peek() == 0) {
-                static_cast<void>(reference.next());
-                ++c.reference_zeros_absorbed;
-            }
-            after_silence = false;
+        if (next_join < joins.at.size() && i == joins.at[next_join]) {
+            ++next_join;
+            at_join = true;
+            after_silence = true;
         }
         if (rec[i] == 0) {
             std::size_t end = i;
@@ -656,16 +689,33 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
                 c.trailing_silence = end - i;
                 break;
             }
-            if (end - i >= min_pause) {
+            if (end - i >= min_pause || at_join) {
                 // Reference zeros either side of the pause vanish into it;
-                // they are taken out before the next comparison.
-                c.pauses.push_back(ZeroRun{i, end - i});
+                // they are taken out before the next comparison. Silence
+                // that begins at a join is the new server's before the
+                // stream came back, not a pause.
+                if (!at_join)
+                    c.pauses.push_back(ZeroRun{i, end - i});
+                while (next_join < joins.at.size() && joins.at[next_join] < end) {
+                    ++next_join;
+                    at_join = true;
+                }
                 i = end;
                 after_silence = true;
                 continue;
             }
         }
-        const std::int16_t expected = reference.next();
+        if (after_silence) {
+            while (peek() == 0) {
+                static_cast<void>(next());
+                ++c.reference_zeros_absorbed;
+            }
+            if (at_join)
+                resume(i);
+            after_silence = false;
+            at_join = false;
+        }
+        const std::int16_t expected = next();
         if (rec[i] != expected) {
             if (!c.first_mismatch) {
                 c.first_mismatch = i;

@@ -227,6 +227,11 @@ struct Comparison {
     std::vector<ZeroRun> pauses;        // silences skipped between sounds
     std::size_t reference_zeros_absorbed = 0;  // reference zeros that fell into a pause
     std::size_t trailing_silence = 0;   // zeros after the last sound
+    struct Resume {
+        std::size_t at;                 // recording index of the first sound after a join
+        std::optional<std::size_t> skipped;  // reference samples left out there; none found: not set
+    };
+    std::vector<Resume> resumes;
 };
 
 // The test signals heard over the tones. The player mixes every playing
@@ -275,6 +280,19 @@ Samples read_wave_samples(const std::string& path, bool* ok = nullptr);
 // zeros is a pause and is skipped (with any zeros of the reference at that
 // point), every other sample must equal the next reference sample. Nothing
 // lost, repeated or altered gives zero mismatches.
-Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause);
+//
+// A join is where the recording of one sound server ends and that of the
+// next one begins (the server was restarted): what the dead server held was
+// never played, so the first sound after a join may continue the reference
+// up to `max_skip` samples further on, never earlier. The skip is the
+// smallest that makes the next `confirm` samples equal; the comparison then
+// goes on from there. Silence that begins at a join is not counted a pause.
+struct Joins {
+    std::vector<std::size_t> at;  // recording indices, ascending
+    std::size_t max_skip = 0;
+    std::size_t confirm = 441;
+};
+Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause,
+                                  const Joins& joins = {});
 
 } // namespace tonegen::e2e
