@@ -13,6 +13,9 @@
 #             course, not from its start
 #   paused    ON/OFF is pressed when the server dies: silence after its
 #             return until ON/OFF is released, then the tones, exact
+#   gone      the server never comes back: the program goes on answering
+#             (the About box opens and closes) and a close ends it with 0
+#             at once
 #
 # Usage: linux_sound_server_restart_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR SCENARIO
 set -uo pipefail
@@ -25,7 +28,7 @@ e2e_begin "linux_sound_server_restart_$scenario" "$3"
 # shellcheck source=linux_common.sh
 source "$E2E_LIB_DIR/linux_common.sh"
 
-case $scenario in playing | sweep | paused) ;; *) e2e_fail "unknown scenario '$scenario'" ;; esac
+case $scenario in playing | sweep | paused | gone) ;; *) e2e_fail "unknown scenario '$scenario'" ;; esac
 readonly sweep_law=20,21050,14
 # What the dead server held is lost: the stream's 0.4 s at most, and what the
 # recorder had not yet written. With 1001 Hz the tones repeat every second,
@@ -104,6 +107,29 @@ fi
 if [ "$scenario" = paused ]; then
   press $on_off_x
   record_for "$clicked" 1.5
+fi
+
+if [ "$scenario" = gone ]; then
+  pid=$(pulse_pid)
+  kill -9 "$pid"
+  e2e_forget_pid "$pid"
+  wait "$pid" 2>/dev/null
+  e2e_record_stop
+  e2e_log "killed PulseAudio (pid $pid); it stays away"
+  sleep 3
+  [ "$(said_gone)" = 1 ] || e2e_fail "standard error told of the lost server $(said_gone) times, expected once"
+  e2e_running "$E2E_APP_PID" || e2e_fail "the program ended when its sound server went away"
+  click $about_x $buttons_y
+  box=$(e2e_about_box 5) || e2e_fail "no About box 5 s after ABOUT was clicked without a sound server"
+  e2e_about_ok "$box"
+  e2e_wait_window_gone "$box" 5 || e2e_fail "the About box stays after OK"
+  sent=$(e2e_now)
+  e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
+  e2e_wait_exit "$E2E_APP_PID" 2 || e2e_fail "still running 2 s after WM_DELETE_WINDOW without a sound server"
+  [ "$E2E_EXIT_CODE" -eq 0 ] || e2e_fail "exit code $E2E_EXIT_CODE after WM_DELETE_WINDOW"
+  e2e_log "About box opened and closed; exited 0, $(e2e_elapsed "$sent" "$(e2e_now)") s after WM_DELETE_WINDOW"
+  e2e_log "PASS"
+  exit 0
 fi
 
 restart_server
