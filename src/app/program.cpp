@@ -11,10 +11,6 @@ namespace tonegen {
 
 namespace {
 
-constexpr int sweep_sound = 176;
-constexpr int pink_sound = 177;
-constexpr int test_signal_volume = 40;
-
 // Without a player the toggle keeps its new pressed state and its old
 // caption, and nothing plays.
 void toggle_test_signal(Settings& s, Platform& p, int control)

@@ -2,6 +2,7 @@
 
 #include "formats/little_endian.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace tonegen {
@@ -54,6 +55,23 @@ std::optional<WaveImage> parse_wave_image(std::span<const unsigned char> image)
         at += 8 + chunk_bytes;
     }
     return std::nullopt;
+}
+
+WaveLevels measure_levels(const WaveImage& wave)
+{
+    const std::uint32_t samples = wave.bytes / 2;
+    if (wave.format.wBitsPerSample != 16 || samples == 0)
+        return WaveLevels{0, 0.0};
+    std::int32_t peak = 0;
+    double squares = 0.0;
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        const auto sample = static_cast<std::int16_t>(read_u16(wave.data + 2 * i));
+        const std::int32_t magnitude = sample < 0 ? -std::int32_t{sample} : std::int32_t{sample};
+        if (magnitude > peak)
+            peak = magnitude;
+        squares += static_cast<double>(sample) * sample;
+    }
+    return WaveLevels{peak, std::sqrt(squares / samples)};
 }
 
 } // namespace tonegen

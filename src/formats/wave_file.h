@@ -23,4 +23,14 @@ struct WaveImage {
 // runs past the end, or no non-empty "data" chunk before the end.
 std::optional<WaveImage> parse_wave_image(std::span<const unsigned char> image);
 
+// How loud a recording is, in sample units of 16-bit PCM.
+struct WaveLevels {
+    std::int32_t peak; // largest magnitude of a sample, 0..32768
+    double rms;        // square root of the mean square over every sample
+};
+
+// The levels of 16-bit PCM data (little-endian, any number of channels);
+// zero for data of another depth or without a whole sample.
+WaveLevels measure_levels(const WaveImage& wave);
+
 } // namespace tonegen

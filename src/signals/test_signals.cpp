@@ -61,7 +61,8 @@ bool load_sound(TestSignals& fx, TestSignalPort& port, int number, std::span<con
     const auto old = fx.sounds.find(number);
     if (old != fx.sounds.end())
         port.release_buffer(old->second.buffer);
-    fx.sounds[number] = Sound{buffer, port.volume(buffer)};
+    const WaveLevels levels = measure_levels(*wave);
+    fx.sounds[number] = Sound{buffer, port.volume(buffer), levels.peak, levels.rms};
     return true;
 }
 

@@ -16,6 +16,12 @@
 
 namespace tonegen {
 
+// The program's two recordings, by sound number, and the volume in per cent
+// they always play at.
+constexpr int sweep_sound = 176;
+constexpr int pink_sound = 177;
+constexpr int test_signal_volume = 40;
+
 constexpr int play_looping = 1; // flags bit 0 of play_sound
 constexpr int keep_volume = -1; // volume argument of play_sound
 
