@@ -34,6 +34,9 @@ public:
     virtual void run(std::size_t frames) = 0;
     // Every sample the device has played so far, where the rig can hear it.
     virtual std::optional<std::vector<std::int16_t>> played() = 0;
+    // False where the system is known to close a device with headers still
+    // queued (the program never asks it to: it resets first).
+    virtual bool close_refused_while_queued() { return true; }
 };
 
 using WaveOutRigMaker = std::unique_ptr<WaveOutRig> (*)();

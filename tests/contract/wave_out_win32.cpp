@@ -28,6 +28,14 @@ public:
     // What the system played goes to the sound server; the rig does not hear it.
     std::optional<std::vector<std::int16_t>> played() override { return std::nullopt; }
 
+    // Windows refuses to close a device that still has headers queued
+    // (WAVERR_STILLPLAYING); wine 8 closes it (measured: waveOutClose gives 0
+    // with four headers queued while paused, and the handle is gone).
+    bool close_refused_while_queued() override
+    {
+        return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+    }
+
 private:
     win32::Win32Windowing windowing_{::GetModuleHandleA(nullptr)};
     win32::Win32WaveOut wave_out_;
