@@ -57,6 +57,31 @@ std::optional<WaveImage> parse_wave_image(std::span<const unsigned char> image)
     return std::nullopt;
 }
 
+std::array<unsigned char, 44> wave_file_head(std::uint32_t frames)
+{
+    std::array<unsigned char, 44> head{};
+    auto put = [&head](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            head[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    auto id = [&head](std::size_t at, const char (&text)[5]) { std::memcpy(head.data() + at, text, 4); };
+    const std::uint32_t data_bytes = frames * 2;
+    id(0, "RIFF");
+    put(4, 36 + data_bytes, 4);
+    id(8, "WAVE");
+    id(12, "fmt ");
+    put(16, 16, 4);
+    put(20, WAVE_FORMAT_PCM, 2);
+    put(22, 1, 2);
+    put(24, stream_rate, 4);
+    put(28, stream_rate * 2, 4);
+    put(32, 2, 2);
+    put(34, 16, 2);
+    id(36, "data");
+    put(40, data_bytes, 4);
+    return head;
+}
+
 WaveLevels measure_levels(const WaveImage& wave)
 {
     const std::uint32_t samples = wave.bytes / 2;
