@@ -5,10 +5,12 @@
 // How it works: a SoundSink is one playback stream in the program's format
 // (mono 16-bit, 44100 frames a second) on one output device. Once open it
 // pulls bytes from its SoundFeed on a thread of its own whenever the sound
-// server wants more. A feed that has nothing yet returns 0 and is not asked
-// again until its owner calls `wake`. When the server goes away the sink
-// calls the failure function it was made with, once, on its own thread, and
-// pulls no more; a failed sink is closed and a new one made to play on.
+// server wants more, and none while it is held. A feed that comes up short
+// is read again at the server's next request or when its owner calls
+// `wake`, which writes at once what the server has room for. When the
+// server goes away the sink calls the failure function it was made with,
+// once, on its own thread, and pulls no more; a failed sink is closed and a
+// new one made to play on.
 //
 // SinkKeeper owns that cycle for one stream: it notices the failure on the
 // GUI thread, says so once on standard error, makes a new sink on the same
@@ -38,7 +40,7 @@ class SoundFeed {
 public:
     virtual ~SoundFeed() = default;
     // Writes up to `bytes` bytes (whole frames) of the stream at `data` and
-    // returns how many; 0 when there is nothing to play yet. Called on the
+    // returns how many; fewer when there is no more to play yet. Called on the
     // sink's thread, one call at a time; never blocks for long, never
     // allocates.
     virtual std::size_t read(char* data, std::size_t bytes) noexcept = 0;
@@ -54,7 +56,7 @@ public:
     virtual void set_paused(bool paused) = 0;
     // Drops what the server holds, so that what follows is heard at once.
     virtual void flush() = 0;
-    // The feed has something again after returning 0.
+    // The feed has more after coming up short.
     virtual void wake() = 0;
     // Ends the stream at once; the feed is not read after it returns.
     virtual void close() = 0;
