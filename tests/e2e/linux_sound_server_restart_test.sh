@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Linux program when its sound server dies (kill -9) and is started again
-# on the same socket half a second later, with tone 3 at 1001 Hz so that any
-# lost or repeated stretch shows. Each stream says so once on standard error
+# on the same socket half a second (or 5 s) later, with tone 3 at 1001 Hz so
+# that any lost or repeated stretch shows. Each stream says so once on standard error
 # and opens again about once a second; within 2 s of the server's return the
 # sound is back, going on from where the ring stood (what the dead server
 # held is lost, nothing is played twice), sample for sample, and a pause and
@@ -9,6 +9,8 @@
 #
 # Scenarios (the second argument):
 #   playing   the tones play when the server dies
+#   late      the same with the server back only after 5 s, by when a
+#             client that gave up after its first retry would stay silent
 #   sweep     the tones and the sweep play; the sweep comes back too, on its
 #             course, not from its start
 #   paused    ON/OFF is pressed when the server dies: silence after its
@@ -28,7 +30,7 @@ e2e_begin "linux_sound_server_restart_$scenario" "$3"
 # shellcheck source=linux_common.sh
 source "$E2E_LIB_DIR/linux_common.sh"
 
-case $scenario in playing | sweep | paused | gone) ;; *) e2e_fail "unknown scenario '$scenario'" ;; esac
+case $scenario in playing | late | sweep | paused | gone) ;; *) e2e_fail "unknown scenario '$scenario'" ;; esac
 readonly sweep_law=20,21050,14
 # What the dead server held is lost: the stream's 0.4 s at most, and what the
 # recorder had not yet written. With 1001 Hz the tones repeat every second,
@@ -56,8 +58,9 @@ press() {
 said_gone() { grep -c "the sound server went away" "$E2E_RUN/logs/tonegen.log"; }
 
 # Kills the server while the recorder runs, starts it again on the same socket
-# after half a second and records from it into part 2. Sets back_us (when the
-# server answered) and rec_started_us (when the new recorder began).
+# after half a second (5 s when late) and records from it into part 2. Sets
+# back_us (when the server answered) and rec_started_us (when the new
+# recorder began).
 restart_server() {
   local pid
   pid=$(pulse_pid)
@@ -68,7 +71,7 @@ restart_server() {
   wait "$pid" 2>/dev/null
   e2e_record_stop
   e2e_log "killed PulseAudio (pid $pid) at recording sample $killed_at"
-  sleep 0.5
+  if [ "$scenario" = late ]; then sleep 5; else sleep 0.5; fi
   e2e_start_pulse
   back_us=$(e2e_now)
   rec=$part2
