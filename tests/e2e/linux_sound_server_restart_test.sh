@@ -169,6 +169,7 @@ if [ "$scenario" = sweep ]; then
   from=$(info_value first_sound)
   after=$(e2e_analyse peak-track "$rec" --start $((from + rate / 2)) --seconds 3 --exclude-tones --guard 20 \
     --window 0.2 --step 0.1 --law $sweep_law) || e2e_fail "no sweep on its law after the server's return: $after"
+  after_start=$(value_of sweep_start <<<"$after")
   # In the two recordings joined: part 1's samples, then part 2's.
   # Moved later by the silence before the player's stream came back, earlier
   # by what the dead server held of it.
@@ -205,6 +206,26 @@ if [ "$scenario" = sweep ]; then
   result=$(e2e_analyse compare "$rec" --freq 3=1001@8 --join "$sweep_on" --max-skip 30 --expect-pauses 1) ||
     e2e_fail "the tones across the restart are not the synthesised stream: $result"
   e2e_log "tones: $(value_of compared <<<"$result") samples exact around the sweep, across the restart and a pause"
+  # After the return, from a point where both streams are back (1.5 s after
+  # the first sound) to the sweep's stop: the tones where the comparison put
+  # them, plus the sweep going on from near where its law puts it, sample
+  # for sample.
+  cut_at=$((sweep_off + rate / 2))
+  back_from=$((from + 3 * rate / 2))
+  tones_at=$(($(value_of resume_reference <<<"$result") - (cut_at - back_from)))
+  # With 1001 Hz the tones repeat every second, so that position is known to
+  # whole seconds only; any one past the ninth buffer (where 1001 Hz begins)
+  # gives the same samples.
+  while ((tones_at < 8 * 12288)); do tones_at=$((tones_at + rate)); done
+  after_cut="$E2E_ARTIFACTS/recording-after.raw"
+  e2e_log "after the return: part 2 from $back_from to $sweep_off, the tones from their sample $tones_at," \
+    "the sweep near its sample $((back_from - after_start))"
+  tail -c +$((2 * back_from + 1)) "$part2" | head -c $((2 * (sweep_off - back_from))) >"$after_cut"
+  result=$(e2e_analyse mixture "$after_cut" --source sweep="$TONEGEN_SWEEP_WAV" --source pink="$TONEGEN_PINK_WAV" \
+    --source-volume -796 --freq 3=1001@8 --tones-from "$tones_at" \
+    --going-on "sweep=$((back_from - after_start)),$(samples_in 0.3)" --expect-events sweep+) ||
+    e2e_fail "after the return the recording is not the tones plus the sweep going on: $result"
+  e2e_log "after the return: $(value_of explained <<<"$result") samples are the tones plus the sweep exactly"
 else
   expected_pauses=1
   [ "$scenario" = paused ] && expected_pauses=2

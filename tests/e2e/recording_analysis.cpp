@@ -525,7 +525,7 @@ private:
 
 MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const std::vector<LoopedSource>& sources,
                               double gain, std::size_t confirm, std::size_t max_start_lag,
-                              std::size_t trailing_silence_min)
+                              std::size_t trailing_silence_min, const std::vector<GoingOn>& going_on)
 {
     MixtureReport r;
     const std::optional<std::size_t> start = first_sound(rec);
@@ -538,7 +538,7 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     r.sound_found = true;
     r.start = *start;
     // The tone stream's leading zeros merge into the silence before it.
-    while (tones.peek() == 0)
+    while (going_on.empty() && tones.peek() == 0)
         static_cast<void>(tones.next());
     // Silence to the end is the program gone, not a mixture.
     std::size_t end = *last_sound(rec) + 1;
@@ -609,6 +609,34 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     };
 
     MixState state(sources, gain);
+    if (!going_on.empty()) {
+        // Every combination of positions is too many; each source's position
+        // is found with the others at their centres, then all together confirmed.
+        i_now = r.start;
+        for (const GoingOn& g : going_on)
+            state.start(g.source, g.near);
+        for (const GoingOn& g : going_on) {
+            bool found = false;
+            const std::size_t length = sources[g.source].samples.size();
+            for (std::size_t d = 0; d <= 2 * g.within && !found; ++d) {
+                const std::size_t from = (g.near + length * 2 + d - g.within) % length;
+                MixState tried = state;
+                tried.start(g.source, from);
+                if (explains(tried, r.start)) {
+                    state = tried;
+                    r.events.push_back(MixEvent{r.start, g.source, true, from});
+                    found = true;
+                }
+            }
+            if (!found) {
+                r.unexplained_at = r.start;
+                r.recorded_at_failure = rec[r.start];
+                tones_ahead(1);
+                r.expected_at_failure = state.expected(ahead[0], 0);
+                return r;
+            }
+        }
+    }
     for (std::size_t i = r.start; i < end; ++i) {
         i_now = i;
         tones_ahead(1);
@@ -640,8 +668,10 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
 
     // Reference samples taken out to look ahead at a join and not used yet.
     std::deque<std::int16_t> pending;
+    std::size_t taken = 0; // reference samples used or passed over
     auto peek = [&] { return pending.empty() ? reference.peek() : pending.front(); };
     auto next = [&] {
+        ++taken;
         if (pending.empty())
             return reference.next();
         const std::int16_t v = pending.front();
@@ -661,8 +691,11 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
             if (j == n)
                 r.skipped = skip;
         }
-        if (r.skipped)
+        if (r.skipped) {
             pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(*r.skipped));
+            taken += *r.skipped;
+        }
+        r.reference_at = taken;
         c.resumes.push_back(r);
     };
 

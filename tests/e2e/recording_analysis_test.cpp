@@ -554,6 +554,35 @@ TEST(Mixture, FindsEveryStartAndStopOfTheSourcesOverTheTones)
     }
 }
 
+// A recording cut from the middle of the play: the tones from a known
+// sample, a source going on from a position known only roughly; a guess
+// too far off explains nothing.
+TEST(Mixture, TakesUpACutRecordingWithASourceGoingOn)
+{
+    const std::vector<LoopedSource> sources = {{"pink", noise(Colour::pink, 5262.0, 30011, 5)}};
+    const double gain = std::pow(10.0, -796.0 / 2000.0);
+    const Samples whole = mixed(sources, gain, {{10000, 0, true}}, 0, 120000);
+    const std::size_t cut = 60000;  // the noise is at its sample 50000 % 30011 = 19989 there
+    const Samples rec(whole.begin() + cut, whole.end());
+    struct Case {
+        std::size_t near, within;
+        bool found;
+    };
+    const Case cases[] = {{19989, 0, true}, {19000, 2000, true}, {21500, 2000, true}, {25000, 2000, false}};
+    for (const Case& c : cases) {
+        ReferenceStream tones;
+        for (std::size_t i = 0; i <= cut; ++i)  // mixed() lets the first, silent sample go
+            static_cast<void>(tones.next());
+        const MixtureReport r = explain_mixture(rec, tones, sources, gain, 256, 64, 64, {GoingOn{0, c.near, c.within}});
+        EXPECT_EQ(r.unexplained_at.has_value(), !c.found) << c.near;
+        if (c.found) {
+            ASSERT_EQ(r.events.size(), 1u);
+            EXPECT_EQ(r.events[0].from, 19989u);
+            EXPECT_EQ(r.explained, rec.size());
+        }
+    }
+}
+
 TEST(Mixture, CatchesAWrongGainADropoutALateStartAndAnAlteredTone)
 {
     const std::vector<LoopedSource> sources = {{"pink", noise(Colour::pink, 5262.0, 30011, 5)}};
