@@ -11,8 +11,8 @@
 #   playing   the tones play when the server dies
 #   late      the same with the server back only after 5 s, by when a
 #             client that gave up after its first retry would stay silent
-#   sweep     the tones and the sweep play; the sweep comes back too, on its
-#             course, not from its start
+#   sweep     the tones and the sweep play; both come back, sample for sample,
+#             the sweep going on from where it stood, not from its start
 #   paused    ON/OFF is pressed when the server dies: silence after its
 #             return until ON/OFF is released, then the tones, exact
 #   gone      the server never comes back: the program goes on answering
