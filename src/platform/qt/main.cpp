@@ -3,11 +3,14 @@
 // How it works: QApplication is created but its own loop never runs; the
 // core's event waits (QtWindowing::wait_event and friends) pump Qt events
 // themselves. run_program returns once the main window's close box has been
-// handled and the stream closed, and its result is the exit code.
+// handled and the stream closed, and its result is the exit code. Before
+// anything of Qt runs, the sound server's properties of the program go into
+// the environment (qt_desktop_identity.h).
 #include "app/program.h"
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
+#include "platform/qt/qt_desktop_identity.h"
 #include "platform/qt/qt_pulse_sink.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_test_signals.h"
@@ -18,7 +21,9 @@
 
 int main(int argc, char* argv[])
 {
+    tonegen::qt::name_sound_client();
     QApplication app(argc, argv);
+    tonegen::qt::name_application();
     // The program ends when run_program returns, never because Qt saw its
     // last window (a message box, say) close.
     QApplication::setQuitOnLastWindowClosed(false);
