@@ -47,6 +47,8 @@ const char* const usage_text =
     "  peaks:   --threshold DBFS (-60)\n"
     "  silence: --min-seconds SECONDS (the stretch must be at least this long)\n"
     "  compare, info: --min-pause N (64 samples)  compare: --expect-pauses N  --until N (recording index)\n"
+    "           --join N (repeatable): a new sound server's recording begins at index N; the sound after it\n"
+    "           may go on up to --max-skip SECONDS (0.5) further on in the stream, never earlier\n"
     "  rms:     --expect DBFS [--tolerance DB]  --below DBFS\n"
     "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
     "  peak-track: --law F0,F1,SECONDS (f = F0 (F1/F0)^(t/SECONDS)) [--law-tolerance SECONDS (0.15)]\n"
@@ -54,6 +56,8 @@ const char* const usage_text =
     "              prints sweep_start=N, the recording index where the law puts F0\n"
     "  track:   --above DBFS | --below DBFS: prints first_above=N / first_below=N (a window's start)\n"
     "  mixture: --source NAME=FILE.wav (in the player's order)  --source-volume HUNDREDTHS_OF_DB\n"
+    "           [--tones-from N] (the tone stream from its sample N) [--going-on NAME=N,WITHIN] (the source\n"
+    "           plays from the first sound on, from a sample within WITHIN of N): for a cut recording\n"
     "           [--until N]  [--expect-events NAME+,NAME-,...] (the starts and stops, in order)\n";
 
 struct Options {
@@ -86,6 +90,10 @@ struct Options {
     std::optional<double> min_seconds;
     std::size_t min_pause = 64;
     std::optional<std::size_t> expect_pauses;
+    std::vector<std::size_t> joins;
+    double max_skip = 0.5;
+    std::optional<std::size_t> tones_from;
+    std::vector<std::pair<std::string, std::pair<std::size_t, std::size_t>>> going_on;
 };
 
 [[noreturn]] void usage_error(const std::string& message)
@@ -212,6 +220,19 @@ Options parse(int argc, char** argv)
             o.source_volume = to_number(value, "--source-volume");
         else if (arg == "--expect-events")
             o.expect_events = value;
+        else if (arg == "--tones-from")
+            o.tones_from = to_count(value, "--tones-from");
+        else if (arg == "--going-on") {
+            const std::size_t eq = value.find('=');
+            const std::vector<double> at =
+                number_list(eq == std::string::npos ? std::string() : value.substr(eq + 1), "--going-on");
+            if (eq == std::string::npos || at.size() != 2 || at[0] < 0 || at[1] < 0)
+                usage_error("--going-on wants NAME=N,WITHIN, got '" + value + "'");
+            o.going_on.push_back({value.substr(0, eq), {static_cast<std::size_t>(at[0]), static_cast<std::size_t>(at[1])}});
+        } else if (arg == "--join")
+            o.joins.push_back(to_count(value, "--join"));
+        else if (arg == "--max-skip")
+            o.max_skip = to_number(value, "--max-skip");
         else if (arg == "--until")
             o.until = to_count(value, "--until");
         else if (arg == "--expect")
@@ -425,7 +446,11 @@ int run_compare(const Options& o)
 {
     const Samples rec = load_until(o);
     ReferenceStream reference(o.overrides);
-    const Comparison c = compare_with_reference(rec, reference, o.min_pause);
+    Joins joins;
+    joins.at = o.joins;
+    std::sort(joins.at.begin(), joins.at.end());
+    joins.max_skip = static_cast<std::size_t>(std::max(0.0, o.max_skip) * recording_rate);
+    const Comparison c = compare_with_reference(rec, reference, o.min_pause, joins);
     if (!c.sound_found) {
         std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
         return 1;
@@ -438,6 +463,20 @@ int run_compare(const Options& o)
     std::printf("reference_zeros_in_silence=%zu\ntrailing_silence=%zu\n", c.reference_zeros_absorbed,
                 c.trailing_silence);
     bool pass = c.mismatches == 0 && c.compared > 0;
+    for (const Comparison::Resume& r : c.resumes) {
+        if (r.skipped) {
+            std::printf("resume=%zu skipped=%zu (%.3f s)\nresume_reference=%zu\n", r.at, *r.skipped,
+                        static_cast<double>(*r.skipped) / recording_rate, r.reference_at);
+        } else {
+            std::printf("FAIL: the sound from sample %zu after a join is not the stream within %.3f s after"
+                        " where it stopped\n", r.at, o.max_skip);
+            pass = false;
+        }
+    }
+    if (c.resumes.size() < o.joins.size()) {
+        std::printf("FAIL: %zu joins, sound resumed after %zu\n", o.joins.size(), c.resumes.size());
+        pass = false;
+    }
     if (c.first_mismatch)
         std::printf("first mismatch at sample %zu (%.3f s): recorded %d, synthesised %d\n", *c.first_mismatch,
                     static_cast<double>(*c.first_mismatch) / recording_rate, c.recorded_at_mismatch,
@@ -620,7 +659,18 @@ int run_mixture(const Options& o)
     const double gain = std::pow(10.0, *o.source_volume / 2000.0);
     const Samples rec = load_until(o);
     ReferenceStream tones(o.overrides);
-    const MixtureReport r = explain_mixture(rec, tones, sources, gain);
+    for (std::size_t n = 0; n < o.tones_from.value_or(0); ++n)
+        static_cast<void>(tones.next());
+    std::vector<GoingOn> going_on;
+    for (const auto& [name, at] : o.going_on) {
+        const auto it = std::find_if(sources.begin(), sources.end(), [&](const LoopedSource& s) { return s.name == name; });
+        if (it == sources.end())
+            usage_error("--going-on names no --source: " + name);
+        going_on.push_back({static_cast<std::size_t>(it - sources.begin()), at.first, at.second});
+    }
+    if (o.tones_from && going_on.empty())
+        usage_error("--tones-from is for a cut recording: name what goes on with --going-on");
+    const MixtureReport r = explain_mixture(rec, tones, sources, gain, 256, 64, 64, going_on);
     if (!r.sound_found) {
         std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
         return 1;
@@ -628,7 +678,10 @@ int run_mixture(const Options& o)
     std::string events;
     for (const MixEvent& e : r.events) {
         const std::string event = sources[e.source].name + (e.starts ? "+" : "-");
-        std::printf("event=%s@%zu (%.3f s)\n", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
+        std::printf("event=%s@%zu (%.3f s)", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
+        if (e.from != 0)
+            std::printf(" from=%zu", e.from);
+        std::printf("\n");
         events += (events.empty() ? "" : ",") + event;
     }
     std::printf("first_sound=%zu\nexplained=%zu\nclipped=%zu\ntrailing_silence=%zu\nevents=%s\n", r.start,

@@ -2,9 +2,10 @@
 # How the sound server lists the Linux program's streams, as a desktop's
 # volume control shows them: under the name "tonegen", with the program's
 # icon and the role of test signals, for the tone stream once ON/OFF is
-# released and for the test-signal stream once the sweep plays. A role the
-# user has set in the environment is kept, and the browser the program
-# starts inherits none of the program's properties.
+# released and for the test-signal stream (which exists only while a test
+# signal plays) once the sweep plays. A role the user has set in the
+# environment is kept, and the browser the program starts inherits none of
+# the program's properties.
 #
 # Usage: linux_mixer_name_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
 set -uo pipefail
@@ -49,12 +50,19 @@ sink_inputs_of() {
     END { if (index_ != "") emit() }'
 }
 
-# The sink input of process PID whose corked state is CORKED (yes or no),
-# while it has two and one of them is corked.
-stream_of() {
+# The one sink input of process PID while it has only one, corked as CORKED
+# says (yes or no).
+only_stream() {
   sink_inputs_of "$1" | awk -F'\t' -v c="$2" '
-    { n++; if ($2 == "yes") corked++; if ($2 == c) found = $1 }
-    END { if (n == 2 && corked == 1) print found; else exit 1 }'
+    { n++; if ($2 == c) found = $1 }
+    END { if (n == 1 && found != "") print found; else exit 1 }'
+}
+
+# The sink input of process PID other than EXCLUDE, while it has two.
+other_stream() {
+  sink_inputs_of "$1" | awk -F'\t' -v x="$2" '
+    { n++; if ($1 != x) found = $1 }
+    END { if (n == 2) print found; else exit 1 }'
 }
 
 # Whether sink input INDEX of process PID is corked as CORKED says.
@@ -88,13 +96,11 @@ stream_sounds() {
 e2e_start_xvfb
 e2e_start_pulse
 
-# Started as a desktop starts it. The tone stream is the one corked while
-# ON/OFF is pressed; the test-signal player's stream runs from the start,
-# silent until a test signal plays.
+# Started as a desktop starts it. The tone stream is corked while ON/OFF is
+# pressed; the test-signal player has no stream until a test signal plays.
 open_main_window "$program"
-tones=$(e2e_until 10 0.1 stream_of "$E2E_APP_PID" yes) || e2e_fail "no corked tone stream beside a running one: $(sink_inputs_of "$E2E_APP_PID")"
-signals=$(stream_of "$E2E_APP_PID" no) || e2e_fail "no running test-signal stream: $(sink_inputs_of "$E2E_APP_PID")"
-if stream_sounds "$signals" before-sweep; then e2e_fail "sound from the test-signal stream before any test signal was switched on"; fi
+tones=$(e2e_until 10 0.1 only_stream "$E2E_APP_PID" yes) ||
+  e2e_fail "not one corked tone stream alone: $(sink_inputs_of "$E2E_APP_PID")"
 
 click $on_off_x $buttons_y
 e2e_until 10 0.1 corked_is "$E2E_APP_PID" "$tones" no ||
@@ -102,6 +108,8 @@ e2e_until 10 0.1 corked_is "$E2E_APP_PID" "$tones" no ||
 expect_named "$E2E_APP_PID" "$tones" test "tones playing"
 
 click $sweep_x $buttons_y
+signals=$(e2e_until 5 0.1 other_stream "$E2E_APP_PID" "$tones") ||
+  e2e_fail "no test-signal stream beside the tones once the sweep was switched on: $(sink_inputs_of "$E2E_APP_PID")"
 e2e_until 5 0 stream_sounds "$signals" sweep || e2e_fail "no sound from sink input $signals once the sweep was switched on"
 expect_named "$E2E_APP_PID" "$signals" test "sweep playing"
 
@@ -115,7 +123,8 @@ e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "still running 10 s after WM_DELETE_
 
 # A role set by the user is the user's; the name is still the program's.
 open_main_window env PULSE_PROP_media.role=production "$program"
-tones=$(e2e_until 10 0.1 stream_of "$E2E_APP_PID" yes) || e2e_fail "no corked tone stream beside a running one: $(sink_inputs_of "$E2E_APP_PID")"
+tones=$(e2e_until 10 0.1 only_stream "$E2E_APP_PID" yes) ||
+  e2e_fail "not one corked tone stream alone: $(sink_inputs_of "$E2E_APP_PID")"
 expect_named "$E2E_APP_PID" "$tones" production "role set by the user"
 e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
 e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "still running 10 s after WM_DELETE_WINDOW"

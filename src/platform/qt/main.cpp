@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
 #include "platform/qt/qt_desktop_identity.h"
+#include "platform/qt/qt_pulse_sink.h"
 #include "platform/qt/qt_shell.h"
 #include "platform/qt/qt_test_signals.h"
 #include "platform/qt/qt_wave_out.h"
@@ -27,6 +28,19 @@
 #include <string>
 #include <variant>
 #include <vector>
+
+namespace {
+
+// The outputs as --list-devices numbers them: the default first.
+std::vector<std::string> output_names(tonegen::qt::SoundServer& server)
+{
+    std::vector<std::string> names;
+    for (const tonegen::qt::SoundOutput& output : server.outputs())
+        names.push_back(output.description.empty() ? output.device : output.description);
+    return names;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -48,7 +62,8 @@ int main(int argc, char* argv[])
     case Action::list_devices: {
         // The sound server's outputs need Qt's media layer, not a display.
         const QCoreApplication core(argc, argv);
-        std::fputs(tonegen::device_list(tonegen::qt::QtWaveOut::device_names()).c_str(), stdout);
+        tonegen::qt::PulseSoundServer sound_server;
+        std::fputs(tonegen::device_list(output_names(sound_server)).c_str(), stdout);
         return 0;
     }
     case Action::run:
@@ -62,10 +77,11 @@ int main(int argc, char* argv[])
     // last window (a message box, say) close.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    tonegen::qt::PulseSoundServer sound_server;
     tonegen::StartOptions start;
     start.setup = options.setup;
     if (options.device) {
-        const std::vector<std::string> names = tonegen::qt::QtWaveOut::device_names();
+        const std::vector<std::string> names = output_names(sound_server);
         const auto found = tonegen::find_device(names, *options.device);
         if (std::holds_alternative<int>(found)) {
             start.device_number = std::get<int>(found);
@@ -77,8 +93,8 @@ int main(int argc, char* argv[])
     }
 
     tonegen::qt::QtWindowing windowing;
-    tonegen::qt::QtWaveOut wave_out(windowing);
-    tonegen::qt::QtTestSignals test_signals(static_cast<unsigned>(start.device_number - 1));
+    tonegen::qt::QtWaveOut wave_out(windowing, sound_server);
+    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1));
     tonegen::qt::QtShell shell;
     tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
     return tonegen::run_program(tonegen::settings, platform, start);

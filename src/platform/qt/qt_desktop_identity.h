@@ -3,15 +3,16 @@
 // with its icon and the role of test signals, so that a volume control
 // lists its streams under the program's name.
 //
-// How it works: Qt 6.4's PulseAudio backend connects as "QtPulseAudio:<pid>",
-// names its streams "QtmPulseStream-<n>-<m>" and offers no call for a
-// client's or a stream's properties. libpulse, though, adds the environment's
-// PULSE_PROP_<key> variables to a client's properties when it connects
-// (PULSE_PROP_OVERRIDE_<key> replaces a value the program gave itself), and
-// the server hands every stream those properties of its client that the
-// stream lacks. So the properties go into the environment before Qt starts
-// any thread, and stay there for the backend's connection, which is made on
-// the first question about audio devices and again after a lost server.
+// How it works: the program reaches the sound server through two kinds of
+// client: Qt 6.4's PulseAudio backend, which lists the devices, connects as
+// "QtPulseAudio:<pid>" and offers no call for a client's properties, and the
+// connections of the program's own streams (qt_pulse_sink.h). libpulse adds
+// the environment's PULSE_PROP_<key> variables to a client's properties
+// when it connects (PULSE_PROP_OVERRIDE_<key> replaces a value the program
+// gave itself), and the server hands every stream those properties of its
+// client that the stream lacks. So the properties go into the environment
+// before Qt starts any thread, and stay there for every connection, which
+// the streams make again after a lost server.
 // Programs started from here (the browser, through xdg-open) get the
 // environment without them, lest their sound be listed as tonegen's.
 #pragma once
