@@ -10,6 +10,10 @@
 // take the events with wait_event up to a marker the rig queues behind
 // everything else (WindowingContract::settle). So they see what the program
 // sees, when it sees it: a control's state is read as its event is taken.
+//
+// A new rule of the port gets a body in windowing_contract.cpp; when it
+// needs something a user does or sees that the rig cannot do yet, the rig
+// gets a method here and every runner (windowing_<platform>.cpp) an answer.
 #pragma once
 
 #include "platform/windowing_port.h"
@@ -61,6 +65,11 @@ public:
     // last_message_box says what it showed, as "title|text".
     virtual void answer_message_box() = 0;
     virtual std::string last_message_box() = 0;
+
+    // The user waits until `window`, just opened or left in front by a
+    // window that went, is in front with its keyboard focus settled: what
+    // a desktop may finish only after the program's call has returned.
+    virtual void await_front(WindowHandle window) = 0;
 
     // What the user sees.
     virtual bool has_focus(int id) = 0;

@@ -128,6 +128,11 @@ public:
 
     std::string last_message_box() override { return last_box_; }
 
+    void await_front(WindowHandle window) override
+    {
+        static_cast<void>(QTest::qWaitForWindowActive(w_.window_widget(window)));
+    }
+
     bool has_focus(int id) override
     {
         const QWidget* control = w_.control_widget(id);

@@ -72,6 +72,9 @@ public:
     void answer_message_box() override {}
     std::string last_message_box() override { return w_.message_boxes.empty() ? "" : w_.message_boxes.back(); }
 
+    // The fake's windows are in front as soon as they are open.
+    void await_front(WindowHandle /*window*/) override {}
+
     bool has_focus(int id) override { return w_.focused == id; }
 
     WindowPlace place(WindowHandle window) override

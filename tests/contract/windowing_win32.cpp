@@ -172,6 +172,29 @@ public:
 
     std::string last_message_box() override { return last_box_; }
 
+    // Under wine the X server answers activation in its own time, and a
+    // late answer for the window before can take the activation back. Each
+    // round asks the X server something (GetCursorPos does, under wine),
+    // which brings in every answer it sent before, and lets the thread
+    // handle them without taking any message the program waits for; the
+    // desktop has settled when two rounds in a row change nothing.
+    void await_front(WindowHandle window) override
+    {
+        HWND focus = nullptr;
+        int unchanged = 0;
+        for (int round = 0; round < 200 && unchanged < 2; ++round) {
+            POINT cursor{};
+            static_cast<void>(::GetCursorPos(&cursor));
+            MSG msg{};
+            static_cast<void>(::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+            const bool in_front = ::GetForegroundWindow() == reinterpret_cast<HWND>(window);
+            unchanged = in_front && ::GetFocus() == focus ? unchanged + 1 : 0;
+            focus = ::GetFocus();
+            if (!in_front)
+                ::Sleep(5);
+        }
+    }
+
     bool has_focus(int id) override
     {
         HWND control = w_.control_window(id);
