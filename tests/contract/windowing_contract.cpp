@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace tonegen::contract {
 
@@ -13,11 +14,6 @@ namespace {
 
 // Queued by the rig behind everything asked before it; never a control's.
 constexpr int marker = -7001;
-
-Message message_of(WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp)
-{
-    return Message{w, m, wp, lp};
-}
 
 } // namespace
 
@@ -29,7 +25,7 @@ void WindowingContract::SetUp()
     window = port->open_window("contract window", 40, 50, 300, 200);
     ASSERT_NE(window, 0u);
     port->set_message_handler([this](WindowHandle w, unsigned m, std::uintptr_t wp, std::intptr_t lp) {
-        messages.push_back(message_of(w, m, wp, lp));
+        messages.push_back(Message{w, m, wp, lp});
     });
     // Tab stops in creation order: the two toggles, then the two fields.
     const ControlSpec specs[] = {
@@ -112,14 +108,14 @@ std::vector<Message> WindowingContract::focus_lost_of(int id) const
     return out;
 }
 
-void WindowingContract::open_box(bool centred, int buttons)
+void WindowingContract::open_box(bool centred)
 {
     box = port->open_box(" contract box", 40, 190, 300, 120, centred);
     ASSERT_NE(box, 0u);
     ControlSpec line{-1, ControlKind::text_label, 88, 5, 200, 15, "R&D line"};
     line.font = ControlFont::box;
     ASSERT_TRUE(port->create_control(box, line));
-    for (int i = 0; i < buttons; ++i) {
+    for (int i = 0; i < 3; ++i) {
         ControlSpec button{first_button + i, ControlKind::push_button, 10 + 65 * i, 90, 60, 23, i == 0 ? "Web" : "OK"};
         button.font = ControlFont::box;
         ASSERT_TRUE(port->create_control(box, button));

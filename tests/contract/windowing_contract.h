@@ -121,7 +121,7 @@ protected:
     static std::vector<int> subtypes(const std::vector<Seen>& seen);
     // The handler's messages of one kind, for a field ("EN_KILLFOCUS of 3").
     std::vector<Message> focus_lost_of(int id) const;
-    void open_box(bool centred, int buttons = 3);
+    void open_box(bool centred); // three buttons from first_button on, the first focused
     void close_box();
 
     std::unique_ptr<WindowingRig> rig;
