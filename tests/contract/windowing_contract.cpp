@@ -590,6 +590,8 @@ TEST_P(WindowingContract, PicturesAreMadeOnlyFromWellFormedBitmapFilesAtTheirSiz
     test::put_u32(compressed, 30, 1); // run-length encoded
     std::vector<unsigned char> not_bmp = bmp(3, 2, 24);
     not_bmp[0] = 'P';
+    std::vector<unsigned char> no_width = bmp(3, 2, 24);
+    test::put_u32(no_width, 18, 0);
     const Case cases[] = {
         {"24 bpp, padded rows", bmp(3, 2, 24), true, {3, 2}},
         {"8 bpp, two colours", bmp(2, 2, 8, 2), true, {2, 2}},
@@ -600,7 +602,7 @@ TEST_P(WindowingContract, PicturesAreMadeOnlyFromWellFormedBitmapFilesAtTheirSiz
         {"last row one byte short", short_row, false, {}},
         {"compressed", compressed, false, {}},
         {"not BM", not_bmp, false, {}},
-        {"no width", bmp(0, 2, 24), false, {}},
+        {"no width", no_width, false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
