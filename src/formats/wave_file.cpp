@@ -2,6 +2,7 @@
 
 #include "formats/little_endian.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace tonegen {
@@ -54,6 +55,48 @@ std::optional<WaveImage> parse_wave_image(std::span<const unsigned char> image)
         at += 8 + chunk_bytes;
     }
     return std::nullopt;
+}
+
+std::array<unsigned char, 44> wave_file_head(std::uint32_t frames)
+{
+    std::array<unsigned char, 44> head{};
+    auto put = [&head](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            head[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    auto id = [&head](std::size_t at, const char (&text)[5]) { std::memcpy(head.data() + at, text, 4); };
+    const std::uint32_t data_bytes = frames * 2;
+    id(0, "RIFF");
+    put(4, 36 + data_bytes, 4);
+    id(8, "WAVE");
+    id(12, "fmt ");
+    put(16, 16, 4);
+    put(20, WAVE_FORMAT_PCM, 2);
+    put(22, 1, 2);
+    put(24, stream_rate, 4);
+    put(28, stream_rate * 2, 4);
+    put(32, 2, 2);
+    put(34, 16, 2);
+    id(36, "data");
+    put(40, data_bytes, 4);
+    return head;
+}
+
+WaveLevels measure_levels(const WaveImage& wave)
+{
+    const std::uint32_t samples = wave.bytes / 2;
+    if (wave.format.wBitsPerSample != 16 || samples == 0)
+        return WaveLevels{0, 0.0};
+    std::int32_t peak = 0;
+    double squares = 0.0;
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        const auto sample = static_cast<std::int16_t>(read_u16(wave.data + 2 * i));
+        const std::int32_t magnitude = sample < 0 ? -std::int32_t{sample} : std::int32_t{sample};
+        if (magnitude > peak)
+            peak = magnitude;
+        squares += static_cast<double>(sample) * sample;
+    }
+    return WaveLevels{peak, std::sqrt(squares / samples)};
 }
 
 } // namespace tonegen

@@ -8,6 +8,7 @@
 
 #include "model/settings.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tonegen {
@@ -27,5 +28,11 @@ constexpr std::int64_t highest_frequency = 22050;
 
 constexpr bool is_frequency_field(int id) { return id >= 0 && id < tone_slots; }
 constexpr bool is_gain_bar(int id) { return id >= first_gain_bar && id < first_gain_bar + tone_slots; }
+
+// A gain as its bar's position and label show it: gain x 100, ties to even.
+inline int gain_position(float gain)
+{
+    return static_cast<int>(std::nearbyint(static_cast<double>(gain) * 100.0));
+}
 
 } // namespace tonegen

@@ -37,7 +37,9 @@ struct Tone {
 // One recording loaded into the test-signal player, under its sound number.
 struct Sound {
     SoundBufferHandle buffer;
-    long volume; // as read right after loading
+    long volume;       // as read right after loading
+    std::int32_t peak; // the recording's largest sample magnitude, measured when loaded
+    double rms;        // and its RMS, in sample units
 };
 
 // The test-signal player's own state (signals/test_signals.h works on it).

@@ -24,6 +24,17 @@ long volume_attenuation(const TestSignals& fx, int volume)
     return fx.volume_table[static_cast<std::size_t>(std::clamp(volume, 0, 100))] - 10000;
 }
 
+double linear_gain(long hundredths_of_db)
+{
+    const long v = std::clamp(hundredths_of_db, volume_min, volume_max);
+    return v <= volume_min ? 0.0 : std::pow(10.0, static_cast<double>(v) / 2000.0);
+}
+
+std::int16_t mixed_sample(double sum)
+{
+    return static_cast<std::int16_t>(std::clamp(std::nearbyint(sum), -32768.0, 32767.0));
+}
+
 bool init_sound_effects(TestSignals& fx, TestSignalPort& port)
 {
     if (fx.ready)
@@ -61,7 +72,8 @@ bool load_sound(TestSignals& fx, TestSignalPort& port, int number, std::span<con
     const auto old = fx.sounds.find(number);
     if (old != fx.sounds.end())
         port.release_buffer(old->second.buffer);
-    fx.sounds[number] = Sound{buffer, port.volume(buffer)};
+    const WaveLevels levels = measure_levels(*wave);
+    fx.sounds[number] = Sound{buffer, port.volume(buffer), levels.peak, levels.rms};
     return true;
 }
 

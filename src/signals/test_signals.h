@@ -12,9 +12,16 @@
 #include "model/settings.h"
 #include "platform/test_signal_port.h"
 
+#include <cstdint>
 #include <span>
 
 namespace tonegen {
+
+// The program's two recordings, by sound number, and the volume in per cent
+// they always play at.
+constexpr int sweep_sound = 176;
+constexpr int pink_sound = 177;
+constexpr int test_signal_volume = 40;
 
 constexpr int play_looping = 1; // flags bit 0 of play_sound
 constexpr int keep_volume = -1; // volume argument of play_sound
@@ -24,6 +31,13 @@ constexpr int keep_volume = -1; // volume argument of play_sound
 // volumes count as the nearer end.
 long volume_attenuation(const TestSignals& fx, int volume);
 void fill_volume_table(TestSignals& fx);
+
+// How a player that mixes the recordings itself (the Linux one, and the
+// render tool after it) plays them: each sample times the linear gain of
+// its attenuation, the playing recordings added in the order they were
+// loaded, the sum rounded to nearest (ties to even) and held within 16 bits.
+double linear_gain(long hundredths_of_db);
+std::int16_t mixed_sample(double sum);
 
 // True when the player is ready, bringing it up on the first successful call.
 bool init_sound_effects(TestSignals& fx, TestSignalPort& port);

@@ -6,11 +6,6 @@
 
 namespace tonegen {
 
-int gain_position(float gain)
-{
-    return static_cast<int>(std::nearbyint(static_cast<double>(gain) * 100.0));
-}
-
 std::vector<ControlSpec> main_window_controls(Settings& s)
 {
     using K = ControlKind;

@@ -38,9 +38,6 @@ constexpr int toggle_height = 28;
 // rows are placed, as building the window does.
 std::vector<ControlSpec> main_window_controls(Settings& s);
 
-// Decimal text of a gain as the bar shows it: gain x 100, ties to even.
-int gain_position(float gain);
-
 // Creates and shows the window at (x, y) with a client area width x height,
 // then every control. Installs `handler` as the window message handler when
 // the machine has a wave-out device; with none it shows "Err!" / "Audio

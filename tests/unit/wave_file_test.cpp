@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace tonegen {
 namespace {
 
@@ -55,6 +57,23 @@ TEST(WaveImage, GoodImagesAreFoundAndMalformedOnesRefused)
             EXPECT_EQ(wave->format.nBlockAlign, 2u) << c.name;
         }
     }
+}
+
+TEST(WaveImage, LevelsAreTheLargestMagnitudeAndTheRootMeanSquare)
+{
+    const unsigned char samples[] = {0x00, 0x80, 0xFF, 0x7F, 0x03, 0x00, 0xFD, 0xFF, 0x01}; // -32768 32767 3 -3, a byte
+    WaveImage wave{};
+    wave.format.wBitsPerSample = 16;
+    wave.data = samples;
+    wave.bytes = sizeof samples;
+    const WaveLevels levels = measure_levels(wave);
+    EXPECT_EQ(levels.peak, 32768);
+    EXPECT_DOUBLE_EQ(levels.rms, std::sqrt((32768.0 * 32768.0 + 32767.0 * 32767.0 + 18.0) / 4.0));
+    wave.format.wBitsPerSample = 8;
+    EXPECT_EQ(measure_levels(wave).peak, 0);
+    wave.format.wBitsPerSample = 16;
+    wave.bytes = 1;
+    EXPECT_EQ(measure_levels(wave).rms, 0.0);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
@@ -26,6 +27,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QString>
 #include <QWheelEvent>
@@ -277,6 +279,18 @@ WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int 
     if (handle == 0)
         return 0;
     QWidget* window = windows_.at(handle).get();
+    // The main window's key combinations, whichever of its controls has the focus.
+    const std::pair<QKeySequence, int> shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), copy_setup_shortcut},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), paste_setup_shortcut},
+    };
+    for (const auto& [keys, which] : shortcuts) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        static_cast<void>(QObject::connect(shortcut, &QShortcut::activated, window, [this, handle, which = which] {
+            post_event(Event{EventKind::shortcut, handle, which, 0});
+        }));
+    }
     window->move(x, y); // the frame's corner, as the platform places windows
     window->show();
     window->raise();
@@ -302,6 +316,16 @@ WindowHandle QtWindowing::open_box(std::string_view title, int x, int y, int cli
     box->raise();
     box->activateWindow();
     return handle;
+}
+
+std::string QtWindowing::clipboard_text()
+{
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void QtWindowing::set_clipboard_text(std::string_view text)
+{
+    QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 
 bool QtWindowing::program_in_foreground()

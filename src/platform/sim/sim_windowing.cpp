@@ -137,6 +137,11 @@ void SimWindowing::press(int id)
     then([this, id] { press_now(id); });
 }
 
+void SimWindowing::shortcut(int which)
+{
+    then([this, which] { events_.push_back(Event{EventKind::shortcut, first_window_, which, 0}); });
+}
+
 void SimWindowing::close_now(WindowHandle window)
 {
     events_.push_back(Event{EventKind::close, window, 0, 0});
@@ -338,6 +343,17 @@ void SimWindowing::set_focus(int id)
 } // namespace tonegen::sim
 
 namespace tonegen::sim {
+
+std::string SimWindowing::clipboard_text()
+{
+    return clipboard;
+}
+
+void SimWindowing::set_clipboard_text(std::string_view text)
+{
+    log_.push_back("set_clipboard_text");
+    clipboard = std::string(text);
+}
 
 bool SimWindowing::program_in_foreground()
 {

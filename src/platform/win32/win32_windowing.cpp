@@ -177,6 +177,62 @@ WindowHandle Win32Windowing::open_box(std::string_view title, int x, int y, int 
     return as_handle(show_top_level(box));
 }
 
+bool Win32Windowing::open_clipboard()
+{
+    // Another program may hold the clipboard for a moment.
+    HWND owner = windows_.empty() ? nullptr : windows_.front().window;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (::OpenClipboard(owner))
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+std::string Win32Windowing::clipboard_text()
+{
+    if (!open_clipboard())
+        return {};
+    std::string text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* wide = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+            if (bytes > 1) {
+                text.resize(static_cast<std::size_t>(bytes));
+                static_cast<void>(::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr));
+                text.resize(static_cast<std::size_t>(bytes) - 1);
+            }
+            static_cast<void>(::GlobalUnlock(data));
+        }
+    }
+    static_cast<void>(::CloseClipboard());
+    return text;
+}
+
+void Win32Windowing::set_clipboard_text(std::string_view text)
+{
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, (static_cast<SIZE_T>(length) + 1) * sizeof(wchar_t));
+    if (!data)
+        return;
+    auto* wide = static_cast<wchar_t*>(::GlobalLock(data));
+    if (!wide) {
+        static_cast<void>(::GlobalFree(data));
+        return;
+    }
+    static_cast<void>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, length));
+    wide[length] = L'\0';
+    static_cast<void>(::GlobalUnlock(data));
+    if (!open_clipboard()) {
+        static_cast<void>(::GlobalFree(data));
+        return;
+    }
+    // Once the clipboard takes the memory it is the clipboard's to free.
+    if (!::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, data))
+        static_cast<void>(::GlobalFree(data));
+    static_cast<void>(::CloseClipboard());
+}
+
 bool Win32Windowing::program_in_foreground()
 {
     HWND front = ::GetForegroundWindow();
@@ -636,10 +692,21 @@ void Win32Windowing::move_gain_bar(HWND bar_window, const Control& bar, int acti
 void Win32Windowing::dispatch(MSG& msg)
 {
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (msg.message == WM_KEYDOWN && top && !windows_.empty() && top == windows_.front().window &&
+        (msg.wParam == 'C' || msg.wParam == 'V') && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_SHIFT) < 0 &&
+        ::GetKeyState(VK_MENU) >= 0) {
+        raise_shortcut(top, msg.wParam == 'C' ? copy_setup_shortcut : paste_setup_shortcut);
+        return;
+    }
     if (top && is_program_window(top) && ::IsDialogMessageA(top, &msg))
         return;
     static_cast<void>(::TranslateMessage(&msg));
     static_cast<void>(::DispatchMessageA(&msg));
+}
+
+void Win32Windowing::raise_shortcut(HWND window, int which)
+{
+    events_.push_back(Event{EventKind::shortcut, as_handle(window), which, 0});
 }
 
 void Win32Windowing::raise(HWND window, int control, int subtype)
