@@ -461,6 +461,51 @@ TEST_P(WindowingContract, MessageBoxKeepsDeliveringMessagesUntilAnswered)
     }
 }
 
+// --- Shortcuts and the clipboard ------------------------------------------
+
+TEST_P(WindowingContract, CtrlShiftCAndVAreShortcutsOfTheMainWindowWhereverItsFocusIs)
+{
+    struct Case {
+        int focus;
+        char letter;
+        int shortcut; // 0: none
+    };
+    const Case cases[] = {
+        {toggle, 'C', copy_setup_shortcut}, {field, 'V', paste_setup_shortcut}, {field, 'C', copy_setup_shortcut},
+        {other_field, 'V', paste_setup_shortcut}, {other_toggle, 'X', 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Ctrl+Shift+" << c.letter << " on " << c.focus);
+        port->set_focus(c.focus);
+        settle();
+        rig->press_ctrl_shift(c.letter);
+        const std::vector<Seen> seen = settle();
+        if (c.shortcut == 0) {
+            EXPECT_TRUE(seen.empty());
+            continue;
+        }
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].event.kind, EventKind::shortcut);
+        EXPECT_EQ(seen[0].event.window, window);
+        EXPECT_EQ(seen[0].event.control, c.shortcut);
+        // Not a keystroke of the field.
+        EXPECT_EQ(port->text(field), "80");
+    }
+    // The box has none.
+    open_box(false);
+    rig->press_ctrl_shift('C');
+    EXPECT_TRUE(settle().empty());
+}
+
+TEST_P(WindowingContract, ClipboardGivesBackThePlainTextWritten)
+{
+    for (const char* text : {"80 200 400", "\xc3\xa4 440 Hz\t\xcf\x80", "", "last"}) {
+        SCOPED_TRACE(text);
+        port->set_clipboard_text(text);
+        EXPECT_EQ(port->clipboard_text(), text);
+    }
+}
+
 // --- Windows, focus and Tab -----------------------------------------------
 
 TEST_P(WindowingContract, WindowsSitWhereAskedWithTheAskedClientArea)

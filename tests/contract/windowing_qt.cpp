@@ -124,6 +124,15 @@ public:
         later([this, window] { static_cast<void>(w_.window_widget(window)->close()); });
     }
 
+    void press_ctrl_shift(char letter) override
+    {
+        later([letter] {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : QApplication::activeWindow(), static_cast<Qt::Key>(Qt::Key_A + (letter - 'A')),
+                            Qt::ControlModifier | Qt::ShiftModifier);
+        });
+    }
+
     void answer_message_box() override { later([this] { answer(50); }); }
 
     std::string last_message_box() override { return last_box_; }

@@ -68,6 +68,14 @@ public:
         later([this, window] { w_.close_now(window); });
     }
 
+    void press_ctrl_shift(char letter) override
+    {
+        if (letter == 'C' || letter == 'V')
+            w_.shortcut(letter == 'C' ? copy_setup_shortcut : paste_setup_shortcut);
+        else
+            later([] {}); // a key combination the program has no use for
+    }
+
     // The fake's message box needs no answer.
     void answer_message_box() override {}
     std::string last_message_box() override { return w_.message_boxes.empty() ? "" : w_.message_boxes.back(); }

@@ -7,6 +7,7 @@
 #include "contract/windowing_contract.h"
 
 #include <deque>
+#include <initializer_list>
 
 namespace tonegen::contract {
 namespace {
@@ -43,11 +44,13 @@ void key(HWND target, WPARAM code)
     static_cast<void>(::SendMessageA(target, WM_KEYUP, code, static_cast<LPARAM>(0xC0000001u)));
 }
 
-void set_shift(bool down)
+// The keys held down as the next keystroke is read.
+void set_keys(std::initializer_list<int> held, bool down)
 {
     BYTE keys[256] = {};
     static_cast<void>(::GetKeyboardState(keys));
-    keys[VK_SHIFT] = down ? 0x80 : 0;
+    for (const int key : held)
+        keys[key] = down ? 0x80 : 0;
     static_cast<void>(::SetKeyboardState(keys));
 }
 
@@ -67,7 +70,7 @@ public:
 
     ~Win32Rig() override
     {
-        set_shift(false);
+        set_keys({VK_CONTROL, VK_SHIFT}, false);
         static_cast<void>(::DestroyWindow(helper_));
     }
 
@@ -129,12 +132,23 @@ public:
     {
         // Posted, so that the port's loop hands it to the dialog manager.
         later([backwards] {
-            set_shift(backwards);
+            set_keys({VK_SHIFT}, backwards);
             HWND focus = ::GetFocus();
             static_cast<void>(::PostMessageA(focus, WM_KEYDOWN, VK_TAB, 1));
             static_cast<void>(::PostMessageA(focus, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001u)));
         });
-        later([] { set_shift(false); });
+        later([] { set_keys({VK_SHIFT}, false); });
+    }
+
+    void press_ctrl_shift(char letter) override
+    {
+        later([letter] {
+            set_keys({VK_CONTROL, VK_SHIFT}, true);
+            HWND focus = ::GetFocus();
+            static_cast<void>(::PostMessageA(focus, WM_KEYDOWN, static_cast<WPARAM>(letter), 1));
+            static_cast<void>(::PostMessageA(focus, WM_KEYUP, static_cast<WPARAM>(letter), static_cast<LPARAM>(0xC0000001u)));
+        });
+        later([] { set_keys({VK_CONTROL, VK_SHIFT}, false); });
     }
 
     void move_bar(int id, BarMove move, int position) override

@@ -139,7 +139,12 @@ void SimWindowing::press(int id)
 
 void SimWindowing::shortcut(int which)
 {
-    then([this, which] { events_.push_back(Event{EventKind::shortcut, first_window_, which, 0}); });
+    then([this, which] {
+        // Only the main window has them: not while the keyboard is in a box.
+        const SimControl* focus = find(focused);
+        if (focus ? focus->parent == first_window_ : open_box_handle == 0)
+            events_.push_back(Event{EventKind::shortcut, first_window_, which, 0});
+    });
 }
 
 void SimWindowing::close_now(WindowHandle window)
