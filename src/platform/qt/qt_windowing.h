@@ -73,6 +73,12 @@ public:
     WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
                           bool centred) override;
 
+    // For tests: the widget of a control, of a window, the pixmap of a
+    // picture; nullptr when there is none.
+    QWidget* control_widget(int id) const;
+    QWidget* window_widget(WindowHandle window) const;
+    const QPixmap* picture(ImageHandle image) const;
+
     // Called by the message receiver on the GUI thread for each posted message.
     void deliver_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
                          std::intptr_t lparam) noexcept;
@@ -102,6 +108,7 @@ private:
 
     WindowHandle next_window_ = 1;
     int quiet_ = 0; // > 0 while the program changes a control itself
+    bool measuring_ = false;
 };
 
 } // namespace tonegen::qt
