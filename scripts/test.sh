@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core's unit and simulation
-# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), the
-# Windows programs for x64 and x86 (their tests under wine; the x86 ones only
-# where the machine starts 32-bit programs), and the end-to-end tests of the
-# real programs under a private X server and sound server.
+# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), a short
+# fuzzing run of the parsers where clang is present, the Windows programs for
+# x64 and x86 (their tests under wine; the x86 ones only where the machine
+# starts 32-bit programs), and the end-to-end tests of the real programs under
+# a private X server and sound server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,6 +12,9 @@ bash scripts/setup.sh
 echo "== sanitizer build of the core tests"
 bash scripts/build.sh build-asan -DTONEGEN_QT=OFF -DTONEGEN_BENCH=OFF -DTONEGEN_SANITIZE=ON -DTONEGEN_WERROR=ON
 (cd build-asan && ctest --output-on-failure -L 'unit|sim')
+
+echo "== fuzzing the parsers with libFuzzer (clang), 30 s each"
+bash tests/fuzz/fuzz.sh build-fuzz 30
 
 echo "== Windows x64 build (mingw-w64) and its tests under wine"
 bash scripts/build.sh build-win64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" -DTONEGEN_WERROR=ON

@@ -1,17 +1,46 @@
 // The program's main line: start-up, the event loop, shutdown.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
+#include "model/setup_text.h"
 #include "platform/platform.h"
+
+#include <cstdint>
+#include <optional>
 
 namespace tonegen {
 
+// What the command line changes at start-up; the defaults change nothing.
+struct StartOptions {
+    std::optional<ToneSetup> setup; // the Tone bank starts with it instead of the defaults
+    std::int64_t device_number = 1; // the wave-out device, counted from 1
+};
+
 // Runs the whole program over the given platform and returns the process's
 // exit code (always 0: every failure ends the program normally).
-int run_program(Settings& s, Platform& p);
+int run_program(Settings& s, Platform& p, const StartOptions& start = {});
+
+// A key combination of the main window: Ctrl+Shift+C copies the setup to the
+// clipboard, Ctrl+Shift+V takes one from it or shows why it cannot.
+void on_shortcut(Settings& s, Platform& p, int shortcut);
 
 // Hands one control event of the main window to its handler; events of
 // controls without a handler are ignored.
 void dispatch_control_event(Settings& s, Platform& p, const Event& event);
+
+// The ON/OFF toggle's handler: pauses or resumes the stream from its
+// pressed state and shows which.
+void toggle_output(Settings& s, Platform& p);
+
+// The program's window message handler; it never consumes a message.
+// MM_WOM_DONE goes to the stream, which refills and requeues the named
+// buffer; WM_COMMAND with EN_KILLFOCUS from a frequency field becomes a
+// focus_lost control event.
+void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
+                            std::uintptr_t wparam, std::intptr_t lparam);
+
+// stream_message_handler bound to this record and platform, as the main
+// window installs it.
+MessageHandler program_message_handler(Settings& s, Platform& p);
 
 } // namespace tonegen

@@ -8,11 +8,11 @@
 // dispatching window messages.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
+#include "model/setup_text.h"
 #include "platform/platform.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace tonegen {
 
@@ -31,9 +31,10 @@ void update_frequency(Settings& s, Platform& p, const Event& event, int control,
 // Handler of the gain bars (controls 20..39).
 void on_gain_event(Settings& s, Platform& p, const Event& event);
 
-// Typed text to a number: leading blanks and tabs, one optional sign, then
-// "$" hexadecimal, "%" binary or decimal digits up to the first non-digit;
-// no digits give 0. Digits beyond 64 bits wrap around.
-std::int64_t text_to_number(std::string_view text);
+// Takes a whole setup as if every field had been typed and every bar moved:
+// fields, bars and labels show it, the Tone bank holds it and the amplitudes
+// are normalised again before any buffer is refilled, so the next refill
+// plays all of it. ON/OFF and the test signals stay as they are.
+void apply_setup(Settings& s, Platform& p, const ToneSetup& setup);
 
 } // namespace tonegen

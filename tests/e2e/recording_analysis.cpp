@@ -1,6 +1,6 @@
 #include "recording_analysis.h"
 
-#include "signals/sound_effects.h"
+#include "formats/wave_file.h"
 #include "synth/synth.h"
 
 #include <fftw3.h>

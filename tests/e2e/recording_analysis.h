@@ -11,7 +11,7 @@
 //   the first sound on, with the silence of pauses taken out.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -14,7 +14,7 @@
 //   tonegen_e2e_probe layout TITLE     every control of the main window's table at its place
 //   tonegen_e2e_probe values TITLE     fields, bars and labels hold the start-up values
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/win32/win32_api.h"
 #include "ui/main_window.h"
 

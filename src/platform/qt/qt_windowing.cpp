@@ -6,8 +6,11 @@
 // what typed text means and rewrites it when the field loses the focus.
 #include "platform/qt/qt_windowing.h"
 
+#include "ui/number_text.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
@@ -23,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QString>
 #include <QWheelEvent>
@@ -32,7 +36,7 @@
 #include <functional>
 #include <utility>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 namespace {
 
@@ -214,21 +218,13 @@ protected:
     void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
-    // An optional minus and decimal digits, nothing else, within the range.
     bool read_whole_number(const QString& text, std::int64_t& out) const
     {
-        const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
-        if (text.size() == start || text.size() > 18)
-            return false;
-        for (qsizetype i = start; i < text.size(); ++i) {
-            if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
-                return false;
-        }
-        const std::int64_t value = text.toLongLong();
-        if (value < minimum() || value > maximum())
-            return false;
-        out = value;
-        return true;
+        const std::optional<std::int64_t> value =
+            whole_number_in_range(text.toStdString(), minimum(), maximum());
+        if (value)
+            out = *value;
+        return value.has_value();
     }
 
     std::function<void(int)> raise_;
@@ -282,6 +278,18 @@ WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int 
     if (handle == 0)
         return 0;
     QWidget* window = windows_.at(handle).get();
+    // The main window's key combinations, whichever of its controls has the focus.
+    const std::pair<QKeySequence, int> shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), copy_setup_shortcut},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), paste_setup_shortcut},
+    };
+    for (const auto& [keys, which] : shortcuts) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        static_cast<void>(QObject::connect(shortcut, &QShortcut::activated, window, [this, handle, which = which] {
+            post_event(Event{EventKind::shortcut, handle, which, 0});
+        }));
+    }
     window->move(x, y); // the frame's corner, as the platform places windows
     window->show();
     window->raise();
@@ -308,6 +316,16 @@ WindowHandle QtWindowing::open_box(std::string_view title, int x, int y, int cli
     box->raise();
     box->activateWindow();
     return handle;
+}
+
+std::string QtWindowing::clipboard_text()
+{
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void QtWindowing::set_clipboard_text(std::string_view text)
+{
+    QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 
 bool QtWindowing::program_in_foreground()
@@ -641,4 +659,4 @@ void QtWindowing::set_focus(int id)
         c->widget->setFocus(Qt::OtherFocusReason);
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

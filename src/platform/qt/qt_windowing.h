@@ -25,7 +25,7 @@
 class QObject;
 class QWidget;
 
-namespace tonegen {
+namespace tonegen::qt {
 
 class QtWindowing final : public WindowingPort {
 public:
@@ -63,6 +63,8 @@ public:
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
 
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -102,4 +104,4 @@ private:
     int quiet_ = 0; // > 0 while the program changes a control itself
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -54,6 +54,7 @@ public:
 
     // What happened.
     std::vector<std::string> message_boxes; // "title|text", in order
+    std::string clipboard;                  // the desktop's clipboard
     std::vector<WindowHandle> destroyed;
     bool script_used_up = false;
     int focused = -1;
@@ -81,6 +82,7 @@ public:
     void close_main_window();
     void close_box();                           // the close box of the open box
     void press(int id);                         // a push button of the open box
+    void shortcut(int which);                   // a key combination of the main window
 
     // Same actions, done at once (no script step), for tests that drive a
     // handler directly.
@@ -117,6 +119,8 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;

@@ -12,6 +12,7 @@
 //   WM_HSCROLL of a gain bar                -> bar moved, then subtype 0
 //   BN_CLICKED of a box's push button       -> control event, subtype 0
 //   WM_CLOSE                                -> close event (the core destroys)
+//   Ctrl+Shift+C / V down in the main window -> shortcut event (never reaches a control)
 // and leaves the rest to DefWindowProc. wait_event and poll_event pump the
 // thread's message queue (GetMessage / PeekMessage) until an event is
 // queued; keyboard messages go through IsDialogMessage first, which moves the
@@ -65,6 +66,8 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -104,6 +107,8 @@ private:
     void move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb);
     void dispatch(MSG& msg);
     void raise(HWND window, int control, int subtype);
+    void raise_shortcut(HWND window, int which);
+    bool open_clipboard();
     Event take_event();
     bool register_window_class();
     HWND show_top_level(HWND window);
