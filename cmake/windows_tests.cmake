@@ -3,8 +3,10 @@
 #
 # The wine prefix is private to the build tree and made once, while building;
 # every test reuses it. 64-bit programs run with wine64; 32-bit ones need a
-# wine that can start 32-bit programs, which not every machine has, so the
-# 32-bit tree is usually only built.
+# kernel that runs 32-bit programs, which not every machine has: where wine
+# cannot start the tree's programs, TONEGEN_WINE_RUNS is FALSE and the test
+# programs are built but not registered, so that ctest runs only the checks
+# of the built files.
 
 set(TONEGEN_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -17,6 +19,16 @@ else()
   set(TONEGEN_WINE_LOADER /usr/lib/wine/wine CACHE FILEPATH "wine loader for the test programs")
 endif()
 set(TONEGEN_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "64-bit wine loader, makes the test prefix")
+set(TONEGEN_WINESERVER /usr/lib/wine/wineserver CACHE FILEPATH "wine server the test runner starts for each prefix")
+
+include(${PROJECT_SOURCE_DIR}/cmake/wine_can_start.cmake)
+tonegen_wine_can_start(${TONEGEN_WINE_LOADER} wine_runs why)
+# scripts/test.sh reads it to say which tests it ran.
+set(TONEGEN_WINE_RUNS ${wine_runs} CACHE INTERNAL "wine starts this tree's programs here")
+if(NOT TONEGEN_WINE_RUNS)
+  message(STATUS "${TONEGEN_WINE_LOADER} cannot start programs here (${why}): "
+                 "the Windows test programs are built, not run")
+endif()
 set(TONEGEN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
@@ -26,7 +38,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 # Made while building, so that the first test does not spend the time, and
 # made anew when the script that sets it up changes.
 add_custom_command(
-  OUTPUT ${TONEGEN_WINE_PREFIX}/.ready
+  OUTPUT ${TONEGEN_WINE_PREFIX}/.ready ${TONEGEN_WINE_PREFIX}-windows/.ready
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${TONEGEN_WINE_PREFIX} ${TONEGEN_WINE_PREFIX}-windows
   COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --make-prefix
   DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in
@@ -38,14 +50,14 @@ add_custom_target(tonegen_wine_prefix ALL DEPENDS ${TONEGEN_WINE_PREFIX}/.ready)
 # ctest runs.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 
-# Where this wine cannot start programs of the target's width (a kernel
-# without 32-bit support refuses the 32-bit loader), the test programs are
-# still built, but their tests are not registered: ctest then runs only the
-# checks of the built files.
-execute_process(COMMAND ${TONEGEN_WINE_LOADER} --version RESULT_VARIABLE wine_result OUTPUT_QUIET ERROR_QUIET)
-if(NOT wine_result EQUAL 0)
-  message(STATUS "${TONEGEN_WINE_LOADER} cannot start programs here: Windows test programs are built, not run")
-  function(gtest_discover_tests target)
-    message(STATUS "${target}: built, not registered")
-  endfunction()
+# One wine server for the console test programs of the whole ctest run, which
+# their tests require (TONEGEN_WINE_TEST_PROPERTIES): started before the first
+# of them, stopped after the last (wine-run.sh says why).
+if(TONEGEN_WINE_RUNS)
+  add_test(NAME wine.hold_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --hold-server)
+  add_test(NAME wine.release_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --release-server)
+  set_tests_properties(wine.hold_server PROPERTIES FIXTURES_SETUP wine_server)
+  set_tests_properties(wine.release_server PROPERTIES FIXTURES_CLEANUP wine_server)
 endif()
+set(TONEGEN_WINE_TEST_PROPERTIES FIXTURES_REQUIRED wine_server)
+

@@ -9,8 +9,9 @@
 #   wine_wait_stream [S]     waits until the program's wave-out stream is open at the sound server
 #   wine_keys WID KEY...     e2e_key for each key in turn
 #
-# Only the 64-bit loader is used: this machine's kernel refuses to start
-# 32-bit programs at all, so the x86 build cannot be run here.
+# WINE_LOADER is the loader of the program's width: wine64 unless the test
+# is given the 32-bit one (the x86 program, where the kernel starts 32-bit
+# programs); the prefix is a 64-bit one either way.
 #
 # Windows are left to wine's default "managed" mode: each top-level window
 # is an X window exactly the size of its client area (as the Qt program's
