@@ -256,11 +256,12 @@ public:
         return utf8(text);
     }
 
-    // As a client of MSAA asks: WM_GETOBJECT through oleacc.
+    // As a client of MSAA asks: WM_GETOBJECT through oleacc. (IID_IAccessible
+    // of the import library is not the IID itself.)
     std::string said(int id, Said which) override
     {
         IAccessible* object = nullptr;
-        if (FAILED(::AccessibleObjectFromWindow(w_.control_window(id), OBJID_CLIENT, IID_IAccessible,
+        if (FAILED(::AccessibleObjectFromWindow(w_.control_window(id), OBJID_CLIENT, __uuidof(IAccessible),
                                                 reinterpret_cast<void**>(&object))) ||
             object == nullptr)
             return "(no accessible object)";

@@ -83,7 +83,8 @@ protected:
     IAccessible* object_of(int id)
     {
         IAccessible* object = nullptr;
-        if (FAILED(::AccessibleObjectFromWindow(port.control_window(id), OBJID_CLIENT, IID_IAccessible,
+        // IID_IAccessible of the import library is not the IID itself.
+        if (FAILED(::AccessibleObjectFromWindow(port.control_window(id), OBJID_CLIENT, __uuidof(IAccessible),
                                                 reinterpret_cast<void**>(&object))))
             return nullptr;
         return object;

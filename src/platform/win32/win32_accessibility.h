@@ -6,8 +6,9 @@
 // of its own: the program's name, description and value for the control
 // itself, and for everything else (role, state, location, a scroll bar's
 // arrows and thumb, navigation) the system's standard object of the window
-// (CreateStdAccessibleObject). Without it a scroll bar is named by nothing
-// better than its class. oleacc.dll and oleaut32.dll are loaded at the first
+// (CreateStdAccessibleObject; wine's has no scroll bar of its own and
+// answers with a plain client object). Without it a scroll bar is named by
+// nothing better than its class. oleacc.dll and oleaut32.dll are loaded at the first
 // WM_GETOBJECT: a run without assistive technology loads neither, and the
 // program imports only the DLLs every Windows has loaded anyway. (Dynamic
 // Annotation, IAccPropServices, would name controls too, but wine answers
