@@ -31,6 +31,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace tonegen {
 
@@ -140,28 +141,40 @@ template <int W> TONEGEN_INLINE D<W> vector_sine(const D<W>& x)
     return __builtin_bit_cast(D<W>, __builtin_bit_cast(I<W>, s) ^ odd);
 }
 
+// One step of the transpose: lanes of a and b interleaved in pairs of
+// blocks of h lanes (the indices count b's lanes after a's).
+template <int W, int H, std::size_t... E>
+TONEGEN_INLINE D<W> interleave_low(D<W> a, D<W> b, std::index_sequence<E...>)
+{
+    return __builtin_shufflevector(a, b, ((E & H) ? E - H + W : E)...);
+}
+
+template <int W, int H, std::size_t... E>
+TONEGEN_INLINE D<W> interleave_high(D<W> a, D<W> b, std::index_sequence<E...>)
+{
+    return __builtin_shufflevector(a, b, ((E & H) ? E + W : E + H)...);
+}
+
+template <int W, int H> TONEGEN_INLINE void transpose_step(D<W> (&rows)[W])
+{
+    if constexpr (H < W) {
+#pragma GCC unroll 8
+        for (int i = 0; i < W; ++i) {
+            if (i & H)
+                continue;
+            const D<W> a = rows[i];
+            const D<W> b = rows[i + H];
+            rows[i] = interleave_low<W, H>(a, b, std::make_index_sequence<W>{});
+            rows[i + H] = interleave_high<W, H>(a, b, std::make_index_sequence<W>{});
+        }
+        transpose_step<W, 2 * H>(rows);
+    }
+}
+
 // rows[i] holds lane j of frame i; afterwards rows[j] holds frame i in lane i.
 template <int W> TONEGEN_INLINE void transpose(D<W> (&rows)[W])
 {
-#pragma GCC unroll 3
-    for (int h = 1; h < W; h *= 2) {
-        I<W> low = {};
-        I<W> high = {};
-#pragma GCC unroll 8
-        for (int e = 0; e < W; ++e) {
-            low[e] = (e & h) ? e - h + W : e;
-            high[e] = (e & h) ? e + W : e + h;
-        }
-#pragma GCC unroll 8
-        for (int i = 0; i < W; ++i) {
-            if (i & h)
-                continue;
-            const D<W> a = rows[i];
-            const D<W> b = rows[i + h];
-            rows[i] = __builtin_shuffle(a, b, low);
-            rows[i + h] = __builtin_shuffle(a, b, high);
-        }
-    }
+    transpose_step<W, 1>(rows);
 }
 
 // Frames per block. Two blocks of phase rows (24 x 64 doubles each) stay in
