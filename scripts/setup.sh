@@ -11,6 +11,7 @@ packages=(
   desktop-file-utils appstream xdg-utils
   pulseaudio pulseaudio-utils libpulse-dev fonts-liberation stress-ng
   pipewire pipewire-pulse wireplumber dbus-daemon
+  at-spi2-core gir1.2-atspi-2.0 python3-gi
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 fonts-wine
 )

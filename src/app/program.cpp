@@ -4,6 +4,7 @@
 #include "model/controls.h"
 #include "signals/test_signals.h"
 #include "ui/about_box.h"
+#include "ui/control_texts.h"
 #include "ui/main_window.h"
 #include "ui/tone_controls.h"
 
@@ -89,6 +90,7 @@ void dispatch_control_event(Settings& s, Platform& p, const Event& event)
         toggle_test_signal(s, p, id);
     else if (id == about_toggle)
         s.about_choice = show_program_about_box(p); // no page opens after this one
+    static_cast<void>(show_control_texts(s, p.windowing));
 }
 
 void on_shortcut(Settings& s, Platform& p, int shortcut)
@@ -103,6 +105,7 @@ void on_shortcut(Settings& s, Platform& p, int shortcut)
             p.windowing.message_box(p.main_window, main_window_title,
                                     "The clipboard holds no setup: " + std::get<std::string>(parsed));
     }
+    static_cast<void>(show_control_texts(s, p.windowing));
 }
 
 int run_program(Settings& s, Platform& p, const StartOptions& start)
@@ -125,6 +128,7 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
                          program_message_handler(s, p)) != 0) {
         refresh_controls(s, p);
         drain_events(p);
+        static_cast<void>(show_control_texts(s, p.windowing));
 
         // Nothing sounds while the start-up box is up: the stream opens after
         // it and after the pages, whatever the box returned.

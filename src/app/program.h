@@ -26,6 +26,10 @@ void on_shortcut(Settings& s, Platform& p, int shortcut);
 
 // Hands one control event of the main window to its handler; events of
 // controls without a handler are ignored.
+//
+// Both bring the controls' tooltips and accessible texts up to date once
+// the handler is done (as start-up does once the controls are loaded), on
+// the GUI thread and outside every buffer fill.
 void dispatch_control_event(Settings& s, Platform& p, const Event& event);
 
 // The ON/OFF toggle's handler: pauses or resumes the stream from its

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 
 namespace tonegen {
 
@@ -50,6 +51,16 @@ struct TestSignals {
     bool device_failed = false;           //                        init_sound_effects
     std::array<long, 101> volume_table{}; // per cent -> attenuation + 10000, filled once
     std::map<int, Sound> sounds;          // by sound number        load_sound
+};
+
+// What one control says beyond its caption: its tooltip, and the name and
+// value that assistive technology reads out (ui/control_texts.h makes them).
+struct ControlText {
+    int control;
+    std::string tooltip;
+    std::string accessible_name;
+    // Empty where the control's own state says it all (the toggles).
+    std::string accessible_value;
 };
 
 struct Settings {
@@ -86,6 +97,10 @@ struct Settings {
     bool device_open;                // the device was opened and not yet closed
 
     TestSignals test_signals;        // the test-signal player              init_sound_effects
+
+    // The texts each control shows now, as last sent to the platform, so
+    // that only the ones that change are sent again.
+    std::map<int, ControlText> shown_texts; // by control, empty at start    show_control_texts
 };
 
 // The program's one record.

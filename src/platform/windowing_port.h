@@ -16,6 +16,8 @@
 //   its new position before its event is queued.
 // - Setting a frequency field's value or text raises `text_changed` like a
 //   user's typing does.
+// - Tooltips and the texts of assistive technology change nothing else: no
+//   event, no caption, state, value, position or size of any control.
 // - Ctrl+Shift+C and Ctrl+Shift+V pressed anywhere in the main window are
 //   shortcut events, not keystrokes of the control that has the focus.
 // - The message handler is called for every message before the platform's
@@ -153,6 +155,19 @@ public:
     virtual int scroll_position(int id) = 0;
     virtual void set_scroll_position(int id, int position) = 0;
     virtual void set_focus(int id) = 0;
+
+    // What a control says beyond its caption, UTF-8; an empty text removes
+    // one. The tooltip shows while the pointer rests on the control. Name,
+    // description and value are what assistive technology reads out for it:
+    // the value stands in for what the control's own state would say (a gain
+    // bar at 44 reads "44 per cent, ...", not "44"); a control given no value
+    // keeps its own. Each call replaces one text, and assistive technology
+    // that listens announces the change, so callers send only texts that
+    // changed. Unknown controls are ignored.
+    virtual void set_tooltip(int id, std::string_view text) = 0;
+    virtual void set_accessible_name(int id, std::string_view text) = 0;
+    virtual void set_accessible_description(int id, std::string_view text) = 0;
+    virtual void set_accessible_value(int id, std::string_view text) = 0;
 
     // The desktop's clipboard, as plain text (UTF-8 here). Reading gives an
     // empty text when it holds none; writing replaces what it holds.

@@ -5,10 +5,13 @@
 // Every text is made from the Settings record alone, so that both platforms
 // say the same thing; the program makes them on the GUI thread whenever
 // something they show changes (a typed or stepped frequency, a gain, the
-// renormalisation of the other tones, ON/OFF), never in a buffer fill.
+// renormalisation of the other tones, ON/OFF), never in a buffer fill, and
+// sends the platform only those that changed: assistive technology
+// announces every change it is sent.
 #pragma once
 
 #include "model/settings.h"
+#include "platform/windowing_port.h"
 
 #include <cstdint>
 #include <string>
@@ -16,17 +19,14 @@
 
 namespace tonegen {
 
-struct ControlText {
-    int control;
-    std::string tooltip;
-    std::string accessible_name;
-    // Empty where the control's own state says it all (the toggles).
-    std::string accessible_value;
-};
-
 // The texts of every tone row's field, gain bar and gain label, of ON/OFF,
 // the two test-signal toggles and ABOUT.
 std::vector<ControlText> control_texts(const Settings& s);
+
+// Makes every text from the record and sends the platform those that differ
+// from what it shows (s.shown_texts): the tooltip, also as the accessible
+// description, the accessible name and value. Returns how many were sent.
+int show_control_texts(Settings& s, WindowingPort& windowing);
 
 // "−26.56": two decimals, a true minus sign, never "−0.00".
 std::string decibels(double db);

@@ -46,6 +46,9 @@ struct Size {
     int width, height;
 };
 
+// What assistive technology reads of a control.
+enum class Said { name, description, value };
+
 class WindowingRig {
 public:
     virtual ~WindowingRig() = default;
@@ -78,6 +81,11 @@ public:
     virtual Size screen() = 0;
     // The size of a picture made by load_picture.
     virtual Size picture_size(ImageHandle picture) = 0;
+    // The text of a control's tooltip as the platform's tooltip holds it
+    // (UTF-8), and what assistive technology reads of the control, through
+    // the platform's own accessibility interface.
+    virtual std::string tooltip(int id) = 0;
+    virtual std::string said(int id, Said which) = 0;
 };
 
 using RigMaker = std::unique_ptr<WindowingRig> (*)();

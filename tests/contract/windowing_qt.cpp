@@ -6,6 +6,7 @@
 #include "platform/qt/qt_windowing.h"
 
 #include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -165,6 +166,20 @@ public:
     {
         const QPixmap* pixmap = w_.picture(picture);
         return pixmap ? Size{pixmap->width(), pixmap->height()} : Size{0, 0};
+    }
+
+    std::string tooltip(int id) override { return w_.control_widget(id)->toolTip().toStdString(); }
+
+    // Through the interface Qt's accessibility bridge reads.
+    std::string said(int id, Said which) override
+    {
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w_.control_widget(id));
+        if (control == nullptr)
+            return "(no accessible interface)";
+        const QAccessible::Text text = which == Said::name          ? QAccessible::Name
+                                       : which == Said::description ? QAccessible::Description
+                                                                    : QAccessible::Value;
+        return control->text(text).toStdString();
     }
 
 private:

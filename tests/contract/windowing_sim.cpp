@@ -99,6 +99,14 @@ public:
         return {size.width, size.height};
     }
 
+    std::string tooltip(int id) override { return w_.controls.at(id).tooltip; }
+
+    std::string said(int id, Said which) override
+    {
+        const sim::SimControl& c = w_.controls.at(id);
+        return which == Said::name ? c.accessible_name : which == Said::description ? c.accessible_description : c.accessible_value;
+    }
+
 private:
     sim::CallLog log_;
     sim::SimWindowing w_{log_};

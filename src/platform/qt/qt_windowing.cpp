@@ -6,12 +6,15 @@
 // what typed text means and rewrites it when the field loses the focus.
 #include "platform/qt/qt_windowing.h"
 
+#include "platform/qt/qt_accessibility.h"
+
 #include "formats/bitmap_file.h"
 #include "ui/number_text.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
@@ -30,6 +33,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QString>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -123,6 +127,8 @@ public:
         : QSpinBox(parent), raise_(std::move(raise)), focus_lost_(std::move(focus_lost)),
           last_value_(minimum)
     {
+        // Before the first change below makes Qt ask for its interface.
+        mark_described(this);
         setRange(minimum, maximum);
         setSingleStep(1);
         setKeyboardTracking(true);
@@ -235,7 +241,10 @@ private:
 
 } // namespace
 
-QtWindowing::QtWindowing() : message_receiver_(std::make_unique<MessageReceiver>(*this)) {}
+QtWindowing::QtWindowing() : message_receiver_(std::make_unique<MessageReceiver>(*this))
+{
+    install_accessibility();
+}
 
 QtWindowing::~QtWindowing()
 {
@@ -499,6 +508,8 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
     }
     case ControlKind::text_label: {
         auto* label = new QLabel(window);
+        if (id >= 0)
+            mark_described(label);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFocusPolicy(Qt::NoFocus);
@@ -536,6 +547,7 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
     }
     case ControlKind::gain_scroll_bar: {
         auto* bar = new QScrollBar(Qt::Horizontal, window);
+        mark_described(bar);
         bar->setRange(spec.range_min, spec.range_max);
         bar->setSingleStep(1);
         bar->setPageStep(1);
@@ -676,6 +688,36 @@ void QtWindowing::set_focus(int id)
 {
     if (const Control* c = find_control(id))
         c->widget->setFocus(Qt::OtherFocusReason);
+}
+
+void QtWindowing::set_tooltip(int id, std::string_view text)
+{
+    const Control* c = find_control(id);
+    if (!c)
+        return;
+    const QString t = to_qstring(text);
+    c->widget->setToolTip(t);
+    // A tooltip already up over this control shows the new text at once.
+    if (QToolTip::isVisible() && c->widget->underMouse())
+        QToolTip::showText(QCursor::pos(), t, c->widget);
+}
+
+void QtWindowing::set_accessible_name(int id, std::string_view text)
+{
+    if (const Control* c = find_control(id))
+        c->widget->setAccessibleName(to_qstring(text));
+}
+
+void QtWindowing::set_accessible_description(int id, std::string_view text)
+{
+    if (const Control* c = find_control(id))
+        c->widget->setAccessibleDescription(to_qstring(text));
+}
+
+void QtWindowing::set_accessible_value(int id, std::string_view text)
+{
+    if (const Control* c = find_control(id))
+        set_value_text(c->widget, to_qstring(text));
 }
 
 QWidget* QtWindowing::control_widget(int id) const

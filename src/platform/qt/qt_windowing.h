@@ -10,6 +10,10 @@
 // on the GUI thread, so they reach the message handler in posting order and
 // only while Qt is dispatching events: inside the event waits and inside a
 // message box's own loop, exactly where the program expects them.
+//
+// Tooltips are the widgets' own; accessible names and descriptions are the
+// widgets' own too, and the values that assistive technology reads come
+// from the interfaces of qt_accessibility.h.
 #pragma once
 
 #include "platform/windowing_port.h"
@@ -62,6 +66,10 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    void set_tooltip(int id, std::string_view text) override;
+    void set_accessible_name(int id, std::string_view text) override;
+    void set_accessible_description(int id, std::string_view text) override;
+    void set_accessible_value(int id, std::string_view text) override;
 
     std::string clipboard_text() override;
     void set_clipboard_text(std::string_view text) override;

@@ -37,6 +37,11 @@ struct SimControl {
     std::string text;
     std::int64_t value = 0;
     int position = 0;
+    // What it says beyond its caption, as last set.
+    std::string tooltip;
+    std::string accessible_name;
+    std::string accessible_description;
+    std::string accessible_value;
 };
 
 struct PostedMessage {
@@ -66,6 +71,7 @@ public:
     std::string clipboard;                  // the desktop's clipboard
     std::vector<WindowHandle> destroyed;
     bool script_used_up = false;
+    std::size_t texts_sent = 0;          // tooltips and accessible texts set, counted
     int focused = -1;
     std::map<int, SimControl> controls;  // by id (frames are not kept)
     std::vector<ControlSpec> created;    // every control, in creation order
@@ -136,6 +142,10 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    void set_tooltip(int id, std::string_view text) override;
+    void set_accessible_name(int id, std::string_view text) override;
+    void set_accessible_description(int id, std::string_view text) override;
+    void set_accessible_value(int id, std::string_view text) override;
     std::string clipboard_text() override;
     void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
@@ -151,6 +161,7 @@ private:
     void raise(int id, int subtype);
     WindowHandle open(int x, int y, int width, int height);
     void move_focus(int id);
+    void set_said(int id, std::string SimControl::*text, std::string_view value);
 
     CallLog& log_;
     MessageHandler handler_;

@@ -55,6 +55,18 @@ std::string window_text(HWND window)
     return text;
 }
 
+std::wstring widen(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        static_cast<void>(
+            ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length));
+    return wide;
+}
+
 int dots_per_inch()
 {
     HDC screen = ::GetDC(nullptr);
@@ -534,6 +546,77 @@ void Win32Windowing::set_focus(int id)
 {
     if (const Control* c = find(id))
         static_cast<void>(::SetFocus(c->window));
+}
+
+HWND Win32Windowing::tooltips_of(HWND window)
+{
+    TopLevel* t = top_level(window);
+    if (!t)
+        return nullptr;
+    if (!t->tooltips) {
+        // Owned by its window, so it goes with it.
+        t->tooltips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                        instance_, nullptr);
+    }
+    return t->tooltips;
+}
+
+void Win32Windowing::set_tooltip(int id, std::string_view text)
+{
+    Control* c = find(id);
+    if (!c)
+        return;
+    HWND tooltips = tooltips_of(c->parent);
+    if (!tooltips)
+        return;
+    std::wstring wide = widen(text);
+    if (!c->has_tooltip && c->kind == ControlKind::text_label) {
+        // A plain static lets the mouse through to its window.
+        const LONG_PTR style = ::GetWindowLongPtrA(c->window, GWL_STYLE);
+        static_cast<void>(::SetWindowLongPtrA(c->window, GWL_STYLE, style | SS_NOTIFY));
+    }
+    for (HWND tool : {c->window, c->arrows}) {
+        if (!tool)
+            continue;
+        TTTOOLINFOW info{};
+        // The size every version of the tooltip control takes.
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = c->parent;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = wide.data();
+        static_cast<void>(::SendMessageW(tooltips, c->has_tooltip ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0,
+                                         reinterpret_cast<LPARAM>(&info)));
+    }
+    c->has_tooltip = true;
+}
+
+void Win32Windowing::set_accessible_name(int id, std::string_view text)
+{
+    if (const Control* c = find(id))
+        accessible_.set(c->window, AccessibleControls::Text::name, widen(text));
+}
+
+void Win32Windowing::set_accessible_description(int id, std::string_view text)
+{
+    if (const Control* c = find(id))
+        accessible_.set(c->window, AccessibleControls::Text::description, widen(text));
+}
+
+void Win32Windowing::set_accessible_value(int id, std::string_view text)
+{
+    if (const Control* c = find(id))
+        accessible_.set(c->window, AccessibleControls::Text::value, widen(text));
+}
+
+HWND Win32Windowing::tooltip_window(int id) const
+{
+    const Control* c = find(id);
+    if (!c)
+        return nullptr;
+    const auto it = std::find_if(windows_.begin(), windows_.end(), [c](const TopLevel& t) { return t.window == c->parent; });
+    return it == windows_.end() ? nullptr : it->tooltips;
 }
 
 HWND Win32Windowing::control_window(int id) const

@@ -25,6 +25,13 @@
 // up-down control would also take a number after blanks, a sign or
 // thousands separators.
 //
+// Tooltips: one tooltip control (TOOLTIPS_CLASS) per top-level window,
+// made with its first tooltip; each control is a tool of it, found by its
+// window and watched through the tooltip control's own subclassing
+// (TTF_SUBCLASS), a field with its arrows, a label made to see the mouse
+// (SS_NOTIFY). A new text goes in with TTM_UPDATETIPTEXT, which also redraws
+// a tip that is up. The texts of assistive technology: win32_accessibility.h.
+//
 // The About box is a top-level window of the same class, kept above the
 // others (WS_EX_TOPMOST), so it shares the procedure, the event queue and
 // the Tab handling. Its texts are measured beforehand on a hidden 1 x 1
@@ -34,6 +41,7 @@
 // statics and deleted when the port ends, after the windows that show them.
 #pragma once
 
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_api.h"
 
 #include <deque>
@@ -71,6 +79,10 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    void set_tooltip(int id, std::string_view text) override;
+    void set_accessible_name(int id, std::string_view text) override;
+    void set_accessible_description(int id, std::string_view text) override;
+    void set_accessible_value(int id, std::string_view text) override;
     std::string clipboard_text() override;
     void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
@@ -86,6 +98,9 @@ public:
     HWND control_window(int id) const;
     // A frequency field's up-down control.
     HWND arrows_window(int id) const;
+    // The tooltip control that holds the tooltips of a control's window,
+    // nullptr while it has none.
+    HWND tooltip_window(int id) const;
 
 private:
     struct Control {
@@ -98,6 +113,7 @@ private:
         int range_max;
         int step;           // step_up or step_down: direction of the arrows' last step
         std::int64_t value; // frequency fields: the last value read or set
+        bool has_tooltip = false;
     };
 
     // A top-level window of the program and the control that had its focus
@@ -105,6 +121,7 @@ private:
     struct TopLevel {
         HWND window;
         HWND saved_focus;
+        HWND tooltips = nullptr; // the tooltip control of its controls, made with the first tooltip
     };
 
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -115,6 +132,7 @@ private:
     void dispatch(MSG& msg);
     void raise(HWND window, int control, int subtype);
     void raise_shortcut(HWND window, int which);
+    HWND tooltips_of(HWND window);
     bool open_clipboard();
     Event take_event();
     bool register_window_class();
@@ -140,6 +158,7 @@ private:
     std::vector<Control> controls_;
     int quiet_ = 0; // > 0 while the port rewrites a field's text itself
     std::vector<TopLevel> windows_; // first is the main window
+    AccessibleControls accessible_;
 };
 
 } // namespace tonegen::win32
