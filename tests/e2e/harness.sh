@@ -1,8 +1,9 @@
 # shellcheck shell=bash
 # Running the real program without a desktop: a private Xvfb, a private
 # PulseAudio whose null sink "out" is recorded through its monitor, and the
-# means to drive windows on that display. Sourced by the end-to-end tests and
-# by scripts/demo.sh; nothing here touches the caller's own X or sound server.
+# means to drive windows on that display. Sourced by the end-to-end scenarios
+# (run_scenario.sh) and by scripts/demo.sh; nothing here touches the caller's
+# own X or sound server.
 #
 #   e2e_begin NAME [ARTIFACT_DIR]   private run folder, clean environment, cleanup on any exit
 #   e2e_start_xvfb                  sets DISPLAY
@@ -16,7 +17,7 @@
 #   e2e_client_size WID             prints "WIDTH HEIGHT"
 #   e2e_click WID X Y               left click at client coordinates
 #   e2e_key WID KEY                 focus the window and press KEY (xdotool key names)
-#   e2e_about_box [SECONDS]         prints the id of the About box once it is shown
+#   e2e_about_box [SECONDS]         prints the id of the About box (titled $E2E_ABOUT_TITLE) once it is shown
 #   e2e_about_ok WID                "OK" in the About box (the focus starts on "Web": Shift+Tab, Space)
 #   e2e_opened_addresses            the web addresses handed to xdg-open so far, one a line
 #   e2e_close_window WID            WM_DELETE_WINDOW, as a window manager's close button sends
@@ -129,9 +130,13 @@ e2e_begin() {
 
 e2e_opened_addresses() { cat "$E2E_OPENED"; }
 
-readonly E2E_ABOUT_TITLE=" Zelvara Pro V1.3.3"
+# The About box's title, as the core has it (program.sh reads it).
+E2E_ABOUT_TITLE=
 
-e2e_about_box() { e2e_find_window "$E2E_ABOUT_TITLE" "${1:-20}"; }
+e2e_about_box() {
+  [ -n "$E2E_ABOUT_TITLE" ] || e2e_fail "E2E_ABOUT_TITLE is not set"
+  e2e_find_window "$E2E_ABOUT_TITLE" "${1:-20}"
+}
 
 e2e_about_ok() { e2e_key "$1" shift+Tab && e2e_key "$1" space; }
 
