@@ -47,6 +47,8 @@ const char* const usage_text =
     "stretch (default: the whole file; levels, rms, band-slope: 1 s):\n"
     "  --start N | --from-sound SECONDS | --last SECONDS     where it begins\n"
     "  --seconds SECONDS                                       how long it is\n"
+    "  --close-gaps N   levels, rms, band-slope: take every run of N zeros or more out of the recording\n"
+    "                   first (an output's underruns, the stream going on after them unchanged)\n"
     "Tone bank (levels, compare, --exclude-tones; tones numbered 0..19 as their frequency fields):\n"
     "  --freq K=HZ[@B]  --gain K=G[@B] (0..1)   change tone K from the program's defaults; compare\n"
     "                                   applies it from stream buffer B (12288 samples each) on,\n"
@@ -127,6 +129,7 @@ struct Options {
     std::optional<std::string> expect_source;
     std::vector<std::string> first_events;
     std::optional<std::size_t> sweep_from;
+    std::optional<std::size_t> close_gaps;
 };
 
 [[noreturn]] void usage_error(const std::string& message)
@@ -303,6 +306,8 @@ Options parse(int argc, char** argv)
             o.expect_source = value;
         else if (arg == "--first")
             o.first_events.push_back(value);
+        else if (arg == "--close-gaps")
+            o.close_gaps = to_count(value, "--close-gaps");
         else if (arg == "--sweep-from")
             o.sweep_from = to_count(value, "--sweep-from");
         else
@@ -385,6 +390,26 @@ double seconds_between(std::size_t from, std::size_t to)
     return (static_cast<double>(to) - static_cast<double>(from)) / recording_rate;
 }
 
+// The recording for a spectral measure: with --close-gaps N its runs of N
+// zeros or more taken out first (and --start and --sweep-from moved with them).
+Samples load_closed(Options& o)
+{
+    Samples rec = load(o.files[0]);
+    if (!o.close_gaps)
+        return rec;
+    ClosedGaps closed = close_gaps(rec, *o.close_gaps);
+    std::size_t removed = 0;
+    for (const ZeroRun& g : closed.gaps)
+        removed += g.length;
+    std::printf("gaps of %zu zeros or more taken out: %zu, %zu samples (%.3f s)\n", *o.close_gaps,
+                closed.gaps.size(), removed, static_cast<double>(removed) / recording_rate);
+    if (o.start)
+        o.start = closed.moved(*o.start);
+    if (o.sweep_from)
+        o.sweep_from = closed.moved(*o.sweep_from);
+    return std::move(closed.samples);
+}
+
 int run_info(const Options& o)
 {
     const Samples rec = load(o.files[0]);
@@ -407,13 +432,14 @@ int run_info(const Options& o)
     return 0;
 }
 
-int run_levels(const Options& o)
+int run_levels(const Options& given)
 {
+    Options o = given;
     if (o.expect && o.expect_synthesised)
         usage_error("levels takes --expect or --expect-synthesised, not both");
     if (o.expect_synthesised && !o.at.empty())
         usage_error("--expect-synthesised measures the bank's tones; --at names others");
-    const Samples rec = load(o.files[0]);
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     std::printf("spectrum: %zu points, Hann window, %.3f Hz per bin\n", spectrum.points(), spectrum.bin_hz());
@@ -624,9 +650,10 @@ std::pair<double, double> band_of(const Options& o, double lo, double hi)
     return o.band ? *o.band : std::make_pair(lo, hi);
 }
 
-int run_rms(const Options& o)
+int run_rms(const Options& given)
 {
-    const Samples rec = load(o.files[0]);
+    Options o = given;
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     const auto [lo, hi] = band_of(o, 0.0, recording_rate / 2.0);
@@ -662,9 +689,10 @@ int run_rms(const Options& o)
     return pass ? 0 : 1;
 }
 
-int run_band_slope(const Options& o)
+int run_band_slope(const Options& given)
 {
-    const Samples rec = load(o.files[0]);
+    Options o = given;
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     const auto [lo, hi] = band_of(o, 50.0, 12800.0);

@@ -17,6 +17,8 @@ readonly about_box_at="40 190"
 # of a decibel, and the law of the embedded sweep, 20 Hz to 21050 Hz in 14 s.
 readonly test_signal_volume=-796
 readonly sweep_law=20,21050,14
+# Nothing but the tones above this when they play alone.
+readonly floor_dbfs=-80
 
 # Value of KEY in the key=value lines of an analysis.
 value_of() { sed -n "s/^$1=//p"; }
@@ -178,7 +180,7 @@ steady() { app_steady "$1" "$rec" "${@:2}"; }
 
 # The twenty tones of the bank (changed by ARGS, as for levels; --last N
 # first for a longer stretch) at the level the core synthesises them, nothing
-# else above the platform's floor.
+# else above the floor.
 # shellcheck disable=SC2120 # the scenarios pass arguments
 expect_bank() {
   steady levels "$@" --expect-synthesised --tolerance 0.5 --floor "$floor_dbfs" >&2 ||

@@ -18,7 +18,6 @@ readonly page_limit=5        # until the browser has been handed a page
 readonly exit_limit=2        # from WM_DELETE_WINDOW to the end of the process
 readonly box_exit_limit=5    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=5    # from Return in "Err!" to the box gone
-readonly floor_dbfs=-80      # nothing but the tones above this
 
 APP_PROGRAM=
 

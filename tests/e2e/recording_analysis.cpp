@@ -438,6 +438,32 @@ std::optional<std::size_t> last_sound(const Samples& rec)
     return std::nullopt;
 }
 
+ClosedGaps close_gaps(const Samples& rec, std::size_t min_gap)
+{
+    ClosedGaps r;
+    r.gaps = zero_runs(rec, std::max<std::size_t>(min_gap, 1));
+    r.samples.reserve(rec.size());
+    std::size_t from = 0;
+    for (const ZeroRun& g : r.gaps) {
+        r.samples.insert(r.samples.end(), rec.begin() + static_cast<std::ptrdiff_t>(from),
+                         rec.begin() + static_cast<std::ptrdiff_t>(g.start));
+        from = g.start + g.length;
+    }
+    r.samples.insert(r.samples.end(), rec.begin() + static_cast<std::ptrdiff_t>(from), rec.end());
+    return r;
+}
+
+std::size_t ClosedGaps::moved(std::size_t index) const
+{
+    std::size_t removed = 0;
+    for (const ZeroRun& g : gaps) {
+        if (g.start >= index)
+            break;
+        removed += std::min(g.length, index - g.start);
+    }
+    return index - removed;
+}
+
 std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_length)
 {
     return static_cast<std::size_t>(

@@ -190,6 +190,18 @@ std::vector<ZeroRun> zero_runs(const Samples& rec, std::size_t min_length);
 std::optional<std::size_t> first_sound(const Samples& rec, std::size_t from = 0);
 std::optional<std::size_t> last_sound(const Samples& rec);
 
+// The recording without its runs of at least `min_gap` zeros: an output's
+// underruns, which the sound server fills with zeros while the stream goes
+// on unchanged after them, so that taking them out gives back the stream.
+struct ClosedGaps {
+    Samples samples;
+    std::vector<ZeroRun> gaps;  // where they were in the recording
+
+    // Where recording index `index` lands (the next kept sample for one in a gap).
+    std::size_t moved(std::size_t index) const;
+};
+ClosedGaps close_gaps(const Samples& rec, std::size_t min_gap);
+
 // How many of the pauses last at least `min_length` samples.
 std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_length);
 // The longest pause that overlaps samples [from, to); length 0 when none does.

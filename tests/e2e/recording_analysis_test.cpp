@@ -726,5 +726,48 @@ TEST(SourceLevel, IsTheRecordingsRmsAtThePlayersGain)
     EXPECT_NEAR(source_rms_dbfs(square, 1.0) - source_rms_dbfs(square, std::pow(10.0, -796.0 / 2000.0)), 7.96, 1e-9);
 }
 
+TEST(CloseGaps, GivesBackTheStreamAndItsLevelsAfterUnderruns)
+{
+    // The tones with an output's underruns in them: runs of zeros put in,
+    // the stream going on after each unchanged.
+    // The stream begins after the mix's first sample, a zero, which would
+    // go with the silence before it.
+    ReferenceStream reference;
+    static_cast<void>(reference.next());
+    Samples stream(60000), rec(5000, 0);
+    for (std::int16_t& s : stream)
+        s = reference.next();
+    const std::vector<std::pair<std::size_t, std::size_t>> underruns = {{40000, 2213}, {45000, 4441}, {45500, 3107}};
+    std::size_t taken = 0;
+    for (const auto& [at, length] : underruns) {
+        rec.insert(rec.end(), stream.begin() + static_cast<std::ptrdiff_t>(taken),
+                   stream.begin() + static_cast<std::ptrdiff_t>(at));
+        rec.insert(rec.end(), length, 0);
+        taken = at;
+    }
+    rec.insert(rec.end(), stream.begin() + static_cast<std::ptrdiff_t>(taken), stream.end());
+
+    const ClosedGaps closed = close_gaps(rec, 64);
+    EXPECT_EQ(closed.gaps.size(), 4u) << "the silence before the stream and three underruns";
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), closed.samples.begin(), closed.samples.end()));
+    EXPECT_EQ(closed.moved(5000), 0u);
+    EXPECT_EQ(closed.moved(5000 + 40000 + 100), 40000u) << "inside a gap: the next kept sample";
+    EXPECT_EQ(closed.moved(rec.size()), stream.size());
+
+    // The gaps shift the tones against the analysis window; closed, every
+    // tone reads its synthesised level again.
+    auto worst_error = [&reference](const Samples& s) {
+        const Spectrum spectrum(s.data() + s.size() - 44100, 44100, recording_rate);
+        double worst = 0.0;
+        for (const Tone& t : reference.settings().tones)
+            worst = std::max(worst, std::fabs(to_dbfs(spectrum.amplitude_at(static_cast<double>(t.frequency))) -
+                                              to_dbfs(static_cast<double>(t.amplitude))));
+        return worst;
+    };
+    EXPECT_GT(worst_error(rec), 0.5);
+    EXPECT_LT(worst_error(closed.samples), 0.01);
+    EXPECT_EQ(close_gaps(stream, 64).samples, stream) << "the mix's own single zeros stay";
+}
+
 } // namespace
 } // namespace tonegen::e2e

@@ -23,17 +23,17 @@
 # sound server fills with zeros; one inside a measured second spreads a
 # little of the tones over the spectrum (about -48 dBFS for 5 samples) and
 # shifts the rest of that stretch, which takes up to a decibel off the tones
-# at some frequencies. Nothing is lost or altered by them: comparisons skip
-# every run of zeros and count only those of half a second or more as
-# pauses, steady levels are measured again on the next stretch after a
-# failed one, and other components may reach -40 dBFS.
+# at some frequencies; under load they come every tenth of a second. Nothing
+# is lost or altered by them: comparisons skip every run of zeros and count
+# only those of half a second or more as pauses, and steady measures are
+# made with the underruns taken out (and again on the next stretch after a
+# failed one), which gives back the program's samples exactly.
 
 readonly start_up_limit=60   # seconds until the About box at start-up (wine starts too)
 readonly page_limit=20       # until the browser has been handed a page (winebrowser, then xdg-open)
 readonly exit_limit=4.5      # from WM_DELETE_WINDOW to the end of the process (2 s more, above)
 readonly box_exit_limit=7    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=10   # from Return in "Err!" to the box gone
-readonly floor_dbfs=-40      # nothing but the tones above this
 
 WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}
 WINE_SERVER=${WINE_SERVER:-/usr/lib/wine/wineserver}
@@ -129,8 +129,11 @@ app_window_position() { wine_probe position "$2"; }
 
 # A measure of the steady sound (COMMAND levels, rms or band-slope of
 # analyse_recording) over the last second of recording FILE, or the last N
-# seconds with --last N first. A failed check is made again on each of the
-# next two stretches, and passes if one of them does (the underruns above).
+# seconds with --last N first. The underruns of the stream (runs of 64 zeros
+# or more; wine's are whole periods of 5 ms) are taken out of the recording
+# first; one of another stream playing beside it cannot be, so a failed
+# check is made again on each of the next two stretches, and passes if one
+# of them does.
 app_steady() {
   local command=$1 file=$2 seconds=1 try
   shift 2
@@ -139,7 +142,7 @@ app_steady() {
     shift 2
   fi
   for try in 1 2 3; do
-    e2e_analyse "$command" "$file" --last "$seconds" "$@" && return 0
+    e2e_analyse "$command" "$file" --close-gaps 64 --last "$seconds" "$@" && return 0
     ((try < 3)) || break
     e2e_log "$command off in that stretch (wine underrun?); measuring the next one"
     e2e_record_until "$file" $(($(e2e_recorded_samples "$file") + $(samples_in "$seconds")))
