@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6
-  googletest libgtest-dev libbenchmark-dev libfftw3-dev
+  googletest libgtest-dev libbenchmark-dev libfftw3-dev clang libclang-rt-14-dev
   xvfb xdotool x11-utils x11-apps python3-xlib imagemagick
   pulseaudio pulseaudio-utils fonts-liberation
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix

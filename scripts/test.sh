@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the core's unit and simulation
-# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), the
+# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), a short
+# fuzzing run of the parsers where clang is present, the
 # Windows programs for x64 (their tests under wine) and x86, and the
 # end-to-end tests of the real program under a private X server and sound
 # server.
@@ -11,6 +12,9 @@ bash scripts/setup.sh
 echo "== sanitizer build of the core tests"
 bash scripts/build.sh build-asan -DTONEGEN_QT=OFF -DTONEGEN_BENCH=OFF -DTONEGEN_SANITIZE=ON -DTONEGEN_WERROR=ON
 (cd build-asan && ctest --output-on-failure -L 'unit|sim')
+
+echo "== fuzzing the parsers with libFuzzer (clang), 30 s each"
+bash tests/fuzz/fuzz.sh build-fuzz 30
 
 echo "== Windows x64 build (mingw-w64) and its tests under wine"
 bash scripts/build.sh build-win64 -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" -DTONEGEN_WERROR=ON

@@ -1,7 +1,8 @@
 #include "app/program.h"
 
 #include "audio/stream.h"
-#include "signals/sound_effects.h"
+#include "model/controls.h"
+#include "signals/test_signals.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/tone_controls.h"
@@ -10,15 +11,11 @@ namespace tonegen {
 
 namespace {
 
-constexpr int sweep_sound = 176;
-constexpr int pink_sound = 177;
-constexpr int test_signal_volume = 40;
-
 // Without a player the toggle keeps its new pressed state and its old
 // caption, and nothing plays.
 void toggle_test_signal(Settings& s, Platform& p, int control)
 {
-    if (!init_sound_effects(s.sound_effects, p.sound))
+    if (!init_sound_effects(s.test_signals, p.test_signals))
         return;
     const bool sweep = control == sweep_toggle;
     std::int64_t& on = sweep ? s.sweep_on : s.pink_on;
@@ -26,16 +23,16 @@ void toggle_test_signal(Settings& s, Platform& p, int control)
     on = p.windowing.checked(control) ? 1 : 0;
     if (on == 1) {
         p.windowing.set_text(control, sweep ? "ON SWEEP" : "ON PINK");
-        play_sound(s.sound_effects, p.sound, sound, play_looping, test_signal_volume);
+        play_sound(s.test_signals, p.test_signals, sound, play_looping, test_signal_volume);
     } else {
         p.windowing.set_text(control, sweep ? "OFF SWEEP" : "OFF PINK");
-        stop_sound(s.sound_effects, p.sound, sound);
+        stop_sound(s.test_signals, p.test_signals, sound);
     }
 }
 
 std::int64_t show_program_about_box(Platform& p)
 {
-    return show_about_box(p, 40, 190, about_text(), about_captions, about_wrap_width, p.about_picture);
+    return show_about_box(p, about_box_x, about_box_y, about_text(), about_captions, about_wrap_width, p.about_picture);
 }
 
 void run_event_loop(Settings& s, Platform& p)
@@ -50,6 +47,32 @@ void run_event_loop(Settings& s, Platform& p)
 }
 
 } // namespace
+
+void toggle_output(Settings& s, Platform& p)
+{
+    const bool paused = p.windowing.checked(on_off_toggle);
+    set_output_paused(s, p, paused);
+    p.windowing.set_text(on_off_toggle, paused ? "OFF" : "ON");
+}
+
+void stream_message_handler(Settings& s, Platform& p, WindowHandle /*window*/, unsigned message,
+                            std::uintptr_t wparam, std::intptr_t lparam)
+{
+    if (message == MM_WOM_DONE) {
+        on_buffer_done(s, p, lparam);
+    } else if (message == WM_COMMAND && ((wparam >> 16) & 0xFFFF) == EN_KILLFOCUS) {
+        const int control = static_cast<int>(wparam & 0xFFFF);
+        if (is_frequency_field(control))
+            p.windowing.post_event(Event{EventKind::control, p.main_window, control, focus_lost});
+    }
+}
+
+MessageHandler program_message_handler(Settings& s, Platform& p)
+{
+    return [&s, &p](WindowHandle window, unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+        stream_message_handler(s, p, window, message, wparam, lparam);
+    };
+}
 
 void dispatch_control_event(Settings& s, Platform& p, const Event& event)
 {
@@ -71,15 +94,16 @@ int run_program(Settings& s, Platform& p)
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
     p.about_picture = p.windowing.load_picture(p.assets.about_picture);
 
-    if (init_sound_effects(s.sound_effects, p.sound)) {
-        static_cast<void>(load_sound(s.sound_effects, p.sound, sweep_sound, p.assets.sweep));
-        static_cast<void>(load_sound(s.sound_effects, p.sound, pink_sound, p.assets.pink));
+    if (init_sound_effects(s.test_signals, p.test_signals)) {
+        static_cast<void>(load_sound(s.test_signals, p.test_signals, sweep_sound, p.assets.sweep));
+        static_cast<void>(load_sound(s.test_signals, p.test_signals, pink_sound, p.assets.pink));
     }
     // The defaults do not depend on the test-signal player: without it only
     // the test signals are missing, the tones still play.
     apply_defaults(s);
 
-    if (open_main_window(s, p, 33, 33, 294, 765) != 0) {
+    if (open_main_window(s, p, main_window_x, main_window_y, main_window_width, main_window_height,
+                         program_message_handler(s, p)) != 0) {
         refresh_controls(s, p);
         drain_events(p);
 
@@ -98,7 +122,7 @@ int run_program(Settings& s, Platform& p)
     }
     if (p.main_window != 0)
         p.windowing.destroy_window(p.main_window);
-    release_sound_effects(s.sound_effects, p.sound);
+    release_sound_effects(s.test_signals, p.test_signals);
     return 0;
 }
 

@@ -1,8 +1,10 @@
 // The program's main line: start-up, the event loop, shutdown.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/platform.h"
+
+#include <cstdint>
 
 namespace tonegen {
 
@@ -13,5 +15,20 @@ int run_program(Settings& s, Platform& p);
 // Hands one control event of the main window to its handler; events of
 // controls without a handler are ignored.
 void dispatch_control_event(Settings& s, Platform& p, const Event& event);
+
+// The ON/OFF toggle's handler: pauses or resumes the stream from its
+// pressed state and shows which.
+void toggle_output(Settings& s, Platform& p);
+
+// The program's window message handler; it never consumes a message.
+// MM_WOM_DONE goes to the stream, which refills and requeues the named
+// buffer; WM_COMMAND with EN_KILLFOCUS from a frequency field becomes a
+// focus_lost control event.
+void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
+                            std::uintptr_t wparam, std::intptr_t lparam);
+
+// stream_message_handler bound to this record and platform, as the main
+// window installs it.
+MessageHandler program_message_handler(Settings& s, Platform& p);
 
 } // namespace tonegen

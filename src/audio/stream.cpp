@@ -1,7 +1,6 @@
 #include "audio/stream.h"
 
 #include "synth/synth.h"
-#include "ui/main_window.h"
 
 #include <new>
 
@@ -90,33 +89,23 @@ void close_stream(Settings& s, Platform& p)
     s.device_open = false;
 }
 
-void toggle_output(Settings& s, Platform& p)
+void set_output_paused(Settings& s, Platform& p, bool paused)
 {
-    s.output_paused = p.windowing.checked(on_off_toggle) ? 1 : 0;
-    if (s.output_paused == 1) {
+    s.output_paused = paused ? 1 : 0;
+    if (paused)
         static_cast<void>(p.wave_out.pause(s.wave_out));
-        p.windowing.set_text(on_off_toggle, "OFF");
-    } else {
+    else
         static_cast<void>(p.wave_out.restart(s.wave_out));
-        p.windowing.set_text(on_off_toggle, "ON");
-    }
 }
 
-void stream_message_handler(Settings& s, Platform& p, WindowHandle /*window*/, unsigned message,
-                            std::uintptr_t wparam, std::intptr_t lparam)
+void on_buffer_done(Settings& s, Platform& p, std::intptr_t header_address)
 {
-    if (message == MM_WOM_DONE) {
-        WaveHeader* header = ring_header(s, lparam);
-        if (!header)
-            return;
-        s.done_header = header;
-        fill_buffer(s, header->lpData);
-        static_cast<void>(p.wave_out.write(s.wave_out, header));
-    } else if (message == WM_COMMAND && ((wparam >> 16) & 0xFFFF) == EN_KILLFOCUS) {
-        const int control = static_cast<int>(wparam & 0xFFFF);
-        if (is_frequency_field(control))
-            p.windowing.post_event(Event{EventKind::control, p.main_window, control, focus_lost});
-    }
+    WaveHeader* header = ring_header(s, header_address);
+    if (!header)
+        return;
+    s.done_header = header;
+    fill_buffer(s, header->lpData);
+    static_cast<void>(p.wave_out.write(s.wave_out, header));
 }
 
 } // namespace tonegen

@@ -1,22 +1,21 @@
 // The output stream: a ring of eight buffers queued on wave-out device 0.
 //
 // How it works: the device reports each finished buffer by posting
-// MM_WOM_DONE to the main window; stream_message_handler sees it inside an
-// event wait of the GUI thread, has fill_buffer write the next stretch of the
-// mix into that buffer and queues it again behind the seven still queued. A
+// MM_WOM_DONE to the main window; the program's message handler sees it
+// inside an event wait of the GUI thread and hands it to on_buffer_done,
+// which has fill_buffer write the next stretch of the mix into that buffer
+// and queues it again behind the seven still queued. A
 // change of the Tone bank is therefore heard 7 to 8 buffers (1.95 to 2.23 s)
 // later. Priming uses the same road: open_stream posts one notice per buffer,
 // so every buffer gets its first fill and queueing inside the event waits.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/platform.h"
 
 #include <cstdint>
 
 namespace tonegen {
-
-constexpr int on_off_toggle = 163;
 
 // Opens device device_number - 1 in 44100 Hz mono 16-bit PCM (only if it
 // plays that without conversion), prepares the ring and posts its priming
@@ -29,13 +28,13 @@ bool open_stream(Settings& s, Platform& p);
 // and closes the device. Touches no device when none was opened.
 void close_stream(Settings& s, Platform& p);
 
-// The ON/OFF toggle's handler: pauses or resumes from its pressed state.
-void toggle_output(Settings& s, Platform& p);
+// Holds (true) or plays on (false) what is queued, and notes it in
+// output_paused.
+void set_output_paused(Settings& s, Platform& p, bool paused);
 
-// The program's window message handler; it never consumes a message.
-// MM_WOM_DONE refills and requeues the named buffer; WM_COMMAND with
-// EN_KILLFOCUS from a frequency field becomes a focus_lost control event.
-void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
-                            std::uintptr_t wparam, std::intptr_t lparam);
+// A finished buffer, named by its header's address: filled with the next
+// stretch of the mix and queued again. An address that is not one of the
+// ring's headers is ignored.
+void on_buffer_done(Settings& s, Platform& p, std::intptr_t header_address);
 
 } // namespace tonegen

@@ -23,11 +23,12 @@
 //   `get_num_devs`, `open` and `prepare_header`; the rest it ignores.
 #pragma once
 
+#include "platform/messages.h"
+
 #include <cstdint>
 
 namespace tonegen {
 
-using WindowHandle = std::uintptr_t;  // 0: no window
 using WaveOutHandle = std::uintptr_t; // 0: no device open
 using MmResult = std::uint32_t;
 
@@ -37,11 +38,6 @@ constexpr MmResult mm_bad_device_id = 2;  // no such device
 constexpr MmResult mm_no_memory = 7;
 constexpr MmResult mm_bad_format = 32;    // format refused (WAVERR_BADFORMAT)
 constexpr MmResult mm_still_playing = 33; // header still queued (WAVERR_STILLPLAYING)
-
-// Window messages, numbered as the platform numbers them.
-constexpr unsigned MM_WOM_DONE = 0x3BD;
-constexpr unsigned WM_COMMAND = 0x111;
-constexpr unsigned EN_KILLFOCUS = 0x200;
 
 // Flags of `open`.
 constexpr std::uint32_t CALLBACK_WINDOW = 0x10000;
@@ -64,6 +60,17 @@ struct WaveFormat {
     std::uint16_t wBitsPerSample;
     std::uint16_t cbSize;
 };
+
+// The program's one stream format, mono 16-bit PCM at 44100 frames per
+// second: what the stream opens, what the recordings hold, and all that the
+// Linux player and the test fakes accept.
+constexpr std::uint32_t stream_rate = 44100;
+
+constexpr bool is_stream_format(const WaveFormat& f)
+{
+    return f.wFormatTag == WAVE_FORMAT_PCM && f.nChannels == 1 && f.nSamplesPerSec == stream_rate &&
+           f.wBitsPerSample == 16 && f.nBlockAlign == 2 && f.nAvgBytesPerSec == stream_rate * 2;
+}
 
 // One ring buffer's header. Member for member the platform's WAVEHDR, so the
 // Windows layer hands these records to waveOut as they are (it checks the

@@ -21,7 +21,7 @@
 // - No method throws.
 #pragma once
 
-#include "platform/wave_out_port.h"
+#include "platform/messages.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 // more than 16-bit full scale, and the amplitudes and phases become samples.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 
 namespace tonegen {
 

@@ -2,7 +2,7 @@
 // hand-off of the maker's web pages.
 #pragma once
 
-#include "app/settings.h"
+#include "model/controls.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -10,7 +10,9 @@
 
 namespace tonegen {
 
-constexpr int first_box_button = 6001;
+// Where the program shows its box: the frame's corner on the screen.
+constexpr int about_box_x = 40;
+constexpr int about_box_y = 190;
 constexpr const char* about_captions = "Web|Twitter|Facebook|Google+|Linkedin|OK";
 constexpr int about_wrap_width = 100;
 

@@ -1,8 +1,9 @@
 #include "ui/tone_controls.h"
 
-#include "audio/stream.h"
+#include "model/controls.h"
 #include "synth/synth.h"
 #include "ui/main_window.h"
+#include "ui/number_text.h"
 
 #include <algorithm>
 #include <string>
@@ -65,47 +66,6 @@ void on_gain_event(Settings& s, Platform& p, const Event& event)
     }
     drain_events(p);
     normalise_gains(s);
-}
-
-std::int64_t text_to_number(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    unsigned base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i < text.size() && text[i] == '%') {
-        base = 2;
-        ++i;
-    }
-    auto digit = [base](char c) -> int {
-        int d = -1;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        return d >= 0 && static_cast<unsigned>(d) < base ? d : -1;
-    };
-    // Unsigned, so that the wrap-around of long digit strings is defined.
-    std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int d = digit(text[i]);
-        if (d < 0)
-            break;
-        value = value * base + static_cast<unsigned>(d);
-    }
-    if (negative)
-        value = 0 - value;
-    return static_cast<std::int64_t>(value);
 }
 
 } // namespace tonegen

@@ -8,11 +8,10 @@
 // dispatching window messages.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/platform.h"
 
 #include <cstdint>
-#include <string_view>
 
 namespace tonegen {
 
@@ -30,10 +29,5 @@ void update_frequency(Settings& s, Platform& p, const Event& event, int control,
 
 // Handler of the gain bars (controls 20..39).
 void on_gain_event(Settings& s, Platform& p, const Event& event);
-
-// Typed text to a number: leading blanks and tabs, one optional sign, then
-// "$" hexadecimal, "%" binary or decimal digits up to the first non-digit;
-// no digits give 0. Digits beyond 64 bits wrap around.
-std::int64_t text_to_number(std::string_view text);
 
 } // namespace tonegen

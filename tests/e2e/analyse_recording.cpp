@@ -3,7 +3,7 @@
 // fails, 2 on a usage or input error.
 #include "recording_analysis.h"
 
-#include "audio/stream.h"
+#include "model/controls.h"
 #include "ui/about_box.h"
 #include "ui/about_layout.h"
 #include "ui/main_window.h"

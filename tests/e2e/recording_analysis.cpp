@@ -1,6 +1,6 @@
 #include "recording_analysis.h"
 
-#include "signals/sound_effects.h"
+#include "formats/wave_file.h"
 #include "synth/synth.h"
 #include "ui/main_window.h"
 

@@ -15,7 +15,7 @@
 // normalisation gives them.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/windowing_port.h"
 
 #include <cstddef>

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-namespace tonegen {
+namespace tonegen::qt {
 namespace {
 
 constexpr int field = 3;
@@ -291,7 +291,7 @@ TEST_F(QtWindowingTest, MessageBoxKeepsDispatchingMessages)
 }
 
 } // namespace
-} // namespace tonegen
+} // namespace tonegen::qt
 
 int main(int argc, char** argv)
 {

@@ -1,7 +1,7 @@
 // What the user can change in the record, copied for before/after checks.
 #pragma once
 
-#include "app/settings.h"
+#include "model/settings.h"
 
 #include <vector>
 

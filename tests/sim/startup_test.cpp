@@ -102,7 +102,7 @@ TEST(Startup, NoDeviceLeavesTheMessageHandlerUninstalled)
     sim.wave_out.device_count = 0;
     Settings s{};
     apply_defaults(s);
-    EXPECT_EQ(open_main_window(s, sim.platform, 33, 33, 294, 765), 0u);
+    EXPECT_EQ(open_main_window(s, sim.platform, main_window_x, main_window_y, main_window_width, main_window_height, program_message_handler(s, sim.platform)), 0u);
     EXPECT_EQ(sim.windowing.controls.size(), 4u + 2 + 60);
     // A completion posted now reaches nobody.
     static_cast<void>(sim.windowing.post_message(sim.platform.main_window, MM_WOM_DONE, 0, 0));

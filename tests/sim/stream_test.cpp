@@ -50,7 +50,7 @@ struct OpenStream : ::testing::Test {
         apply_defaults(s);
         for (Tone& t : s.tones)
             t.frequency += 3;
-        ASSERT_NE(open_main_window(s, sim.platform, 33, 33, 294, 765), 0u);
+        ASSERT_NE(open_main_window(s, sim.platform, main_window_x, main_window_y, main_window_width, main_window_height, program_message_handler(s, sim.platform)), 0u);
         normalise_gains(s);
         ASSERT_TRUE(open_stream(s, sim.platform));
     }

@@ -21,7 +21,7 @@ struct ToneRows : ::testing::Test {
     void SetUp() override
     {
         apply_defaults(s);
-        ASSERT_NE(open_main_window(s, sim.platform, 33, 33, 294, 765), 0u);
+        ASSERT_NE(open_main_window(s, sim.platform, main_window_x, main_window_y, main_window_width, main_window_height, program_message_handler(s, sim.platform)), 0u);
         refresh_controls(s, sim.platform);
         drain_events(sim.platform);
     }

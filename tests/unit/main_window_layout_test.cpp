@@ -1,4 +1,4 @@
-#include "audio/stream.h"
+#include "model/controls.h"
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The two generated recordings, measured from their samples.
-#include "signals/sound_effects.h"
+#include "formats/wave_file.h"
+#include "signals/test_signals.h"
 
 #include <fftw3.h>
 #include <gtest/gtest.h>

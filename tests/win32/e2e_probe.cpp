@@ -16,7 +16,7 @@
 //   tonegen_e2e_probe position TITLE   "X Y" of the window's outer top-left corner on the screen
 //   tonegen_e2e_probe toggle TITLE ID  "CAPTION pressed" or "CAPTION released" of a toggle button
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/win32/win32_api.h"
 #include "ui/main_window.h"
 

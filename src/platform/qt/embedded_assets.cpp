@@ -19,7 +19,7 @@ TONEGEN_EMBED(sweep, TONEGEN_SWEEP_WAV)
 TONEGEN_EMBED(pink, TONEGEN_PINK_WAV)
 TONEGEN_EMBED(about, TONEGEN_ABOUT_BMP)
 
-namespace tonegen {
+namespace tonegen::qt {
 
 namespace {
 std::span<const unsigned char> between(const unsigned char* begin, const unsigned char* end)
@@ -34,4 +34,4 @@ Assets embedded_assets()
                   between(tonegen_about_begin, tonegen_about_end)};
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

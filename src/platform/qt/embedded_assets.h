@@ -3,8 +3,8 @@
 
 #include "platform/platform.h"
 
-namespace tonegen {
+namespace tonegen::qt {
 
 Assets embedded_assets();
 
-} // namespace tonegen
+} // namespace tonegen::qt

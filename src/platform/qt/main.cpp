@@ -5,11 +5,11 @@
 // themselves. run_program returns once the main window's close box has been
 // handled and the stream closed, and its result is the exit code.
 #include "app/program.h"
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
 #include "platform/qt/qt_shell.h"
-#include "platform/qt/qt_sound.h"
+#include "platform/qt/qt_test_signals.h"
 #include "platform/qt/qt_wave_out.h"
 #include "platform/qt/qt_windowing.h"
 
@@ -22,10 +22,10 @@ int main(int argc, char* argv[])
     // last window (a message box, say) close.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    tonegen::QtWindowing windowing;
-    tonegen::QtWaveOut wave_out(windowing);
-    tonegen::QtSound sound;
-    tonegen::QtShell shell;
-    tonegen::Platform platform{windowing, wave_out, sound, shell, tonegen::embedded_assets()};
+    tonegen::qt::QtWindowing windowing;
+    tonegen::qt::QtWaveOut wave_out(windowing);
+    tonegen::qt::QtTestSignals test_signals;
+    tonegen::qt::QtShell shell;
+    tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
     return tonegen::run_program(tonegen::settings, platform);
 }

@@ -3,7 +3,7 @@
 #include <QAudioSink>
 #include <QIODevice>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 AudioThread::AudioThread(const QString& name)
 {
@@ -46,4 +46,4 @@ void AudioThread::stop()
     static_cast<void>(thread_.wait());
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

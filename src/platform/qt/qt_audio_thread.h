@@ -20,7 +20,7 @@
 class QAudioSink;
 class QIODevice;
 
-namespace tonegen {
+namespace tonegen::qt {
 
 class AudioThread {
 public:
@@ -58,4 +58,4 @@ private:
     QAudioSink* sink_ = nullptr;
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

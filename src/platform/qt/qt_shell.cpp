@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 void QtShell::open_address(std::string_view address)
 {
@@ -12,4 +12,4 @@ void QtShell::open_address(std::string_view address)
     static_cast<void>(QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{argument}));
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -7,11 +7,11 @@
 
 #include "platform/shell_port.h"
 
-namespace tonegen {
+namespace tonegen::qt {
 
 class QtShell final : public ShellPort {
 public:
     void open_address(std::string_view address) override;
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

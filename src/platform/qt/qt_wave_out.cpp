@@ -25,11 +25,10 @@
 #include <mutex>
 #include <utility>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 namespace {
 
-constexpr int stream_rate = 44100;
 constexpr int stream_block_bytes = 2; // one mono 16-bit frame
 // 250 ms asked of the sound server. Pause (a cork) and reset and close (the
 // stream dropped) act at the server's sink, so this length does not delay
@@ -37,7 +36,7 @@ constexpr int stream_block_bytes = 2; // one mono 16-bit frame
 // sink and keeps the rest queued, and at 100 ms that rest (about 30 ms) ran
 // dry, with audible gaps, while a build or an image conversion loaded the
 // machine. A change of the tones is heard this much later on top of the ring.
-constexpr qsizetype sink_buffer_bytes = stream_rate / 4 * stream_block_bytes;
+constexpr qsizetype sink_buffer_bytes = static_cast<qsizetype>(stream_rate) / 4 * stream_block_bytes;
 
 constexpr std::uint32_t callback_type_mask = 0x70000;
 
@@ -250,12 +249,10 @@ MmResult QtWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFo
     const QAudioDevice& device = outputs[static_cast<qsizetype>(device_id)];
 
     // The one format this device plays, and only when the server takes it as it is.
-    if (format.wFormatTag != WAVE_FORMAT_PCM || format.nChannels != 1 ||
-        format.nSamplesPerSec != static_cast<std::uint32_t>(stream_rate) || format.wBitsPerSample != 16 ||
-        format.nBlockAlign != stream_block_bytes)
+    if (!is_stream_format(format))
         return mm_bad_format;
     QAudioFormat qt_format;
-    qt_format.setSampleRate(stream_rate);
+    qt_format.setSampleRate(static_cast<int>(stream_rate));
     qt_format.setChannelCount(1);
     qt_format.setSampleFormat(QAudioFormat::Int16);
     if (!device.isFormatSupported(qt_format))
@@ -347,4 +344,4 @@ MmResult QtWaveOut::close(WaveOutHandle handle)
     return mm_no_error;
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -28,7 +28,7 @@
 #include <memory>
 #include <vector>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 class QtWindowing;
 
@@ -59,4 +59,4 @@ private:
     std::vector<std::unique_ptr<Device>> devices_;
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -6,6 +6,8 @@
 // what typed text means and rewrites it when the field loses the focus.
 #include "platform/qt/qt_windowing.h"
 
+#include "ui/number_text.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
@@ -32,7 +34,7 @@
 #include <functional>
 #include <utility>
 
-namespace tonegen {
+namespace tonegen::qt {
 
 namespace {
 
@@ -214,21 +216,13 @@ protected:
     void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 
 private:
-    // An optional minus and decimal digits, nothing else, within the range.
     bool read_whole_number(const QString& text, std::int64_t& out) const
     {
-        const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
-        if (text.size() == start || text.size() > 18)
-            return false;
-        for (qsizetype i = start; i < text.size(); ++i) {
-            if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
-                return false;
-        }
-        const std::int64_t value = text.toLongLong();
-        if (value < minimum() || value > maximum())
-            return false;
-        out = value;
-        return true;
+        const std::optional<std::int64_t> value =
+            whole_number_in_range(text.toStdString(), minimum(), maximum());
+        if (value)
+            out = *value;
+        return value.has_value();
     }
 
     std::function<void(int)> raise_;
@@ -641,4 +635,4 @@ void QtWindowing::set_focus(int id)
         c->widget->setFocus(Qt::OtherFocusReason);
 }
 
-} // namespace tonegen
+} // namespace tonegen::qt

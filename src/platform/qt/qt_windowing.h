@@ -25,7 +25,7 @@
 class QObject;
 class QWidget;
 
-namespace tonegen {
+namespace tonegen::qt {
 
 class QtWindowing final : public WindowingPort {
 public:
@@ -102,4 +102,4 @@ private:
     int quiet_ = 0; // > 0 while the program changes a control itself
 };
 
-} // namespace tonegen
+} // namespace tonegen::qt

@@ -48,10 +48,7 @@ MmResult SimWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveF
     log_.push_back("waveOutOpen");
     if (device_id >= device_count)
         return mm_bad_device_id;
-    const bool direct_format = fmt.wFormatTag == WAVE_FORMAT_PCM && fmt.nChannels == 1 &&
-                               fmt.nSamplesPerSec == 44100 && fmt.wBitsPerSample == 16 &&
-                               fmt.nBlockAlign == 2 && fmt.nAvgBytesPerSec == 88200;
-    if (refuse_format || !direct_format)
+    if (refuse_format || !is_stream_format(fmt))
         return mm_bad_format;
     format = fmt;
     callback = callback_window;

@@ -1,29 +1,11 @@
 #include "platform/sim/sim_windowing.h"
 
+#include "ui/number_text.h"
+
 #include <algorithm>
-#include <cctype>
+#include <optional>
 
 namespace tonegen::sim {
-
-namespace {
-
-// The field's own reading of its text: a whole decimal number, nothing else.
-bool parse_whole_number(const std::string& text, std::int64_t& out)
-{
-    if (text.empty() || text.size() > 18)
-        return false;
-    std::size_t i = text[0] == '-' ? 1 : 0;
-    if (i == text.size())
-        return false;
-    for (std::size_t j = i; j < text.size(); ++j) {
-        if (!std::isdigit(static_cast<unsigned char>(text[j])))
-            return false;
-    }
-    out = std::stoll(text);
-    return true;
-}
-
-} // namespace
 
 SimControl* SimWindowing::find(int id)
 {
@@ -247,9 +229,8 @@ std::int64_t SimWindowing::field_value(int id)
     SimControl* c = find(id);
     if (!c)
         return 0;
-    std::int64_t typed = 0;
-    if (parse_whole_number(c->text, typed) && typed >= c->spec.range_min && typed <= c->spec.range_max)
-        c->value = typed;
+    if (const std::optional<std::int64_t> typed = whole_number_in_range(c->text, c->spec.range_min, c->spec.range_max))
+        c->value = *typed;
     return c->value;
 }
 

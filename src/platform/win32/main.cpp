@@ -9,11 +9,11 @@
 // when the core asks for it. The process ends when run_program returns
 // (always 0), after the ports have released what they hold.
 #include "app/program.h"
-#include "app/settings.h"
+#include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_assets.h"
 #include "platform/win32/win32_shell.h"
-#include "platform/win32/win32_sound.h"
+#include "platform/win32/win32_test_signals.h"
 #include "platform/win32/win32_wave_out.h"
 #include "platform/win32/win32_windowing.h"
 
@@ -24,9 +24,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     {
         tonegen::win32::Win32Windowing windowing(instance);
         tonegen::win32::Win32WaveOut wave_out;
-        tonegen::win32::Win32Sound sound(instance);
+        tonegen::win32::Win32TestSignals test_signals(instance);
         tonegen::win32::Win32Shell shell;
-        tonegen::Platform platform{windowing, wave_out, sound, shell, tonegen::win32::embedded_assets(instance)};
+        tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::win32::embedded_assets(instance)};
         result = tonegen::run_program(tonegen::settings, platform);
     }
     if (SUCCEEDED(com))

@@ -2,8 +2,8 @@
 //
 // How it works: open() asks for a callback window (CALLBACK_WINDOW), so the
 // system posts MM_WOM_DONE to the main window for every finished header; the
-// window procedure hands it to stream_message_handler inside an event wait,
-// which has fill_buffer refill the header and queues it again with
+// window procedure hands it to the program's message handler inside an
+// event wait, whose stream has fill_buffer refill the header and queues it again with
 // waveOutWrite. The headers are the stream's own WaveHeader records, passed to
 // the system as they are: their layout is WAVEHDR's, checked at compile time.
 // Every method is the one waveOut call it is named after; results pass

@@ -3,6 +3,8 @@
 // since the system would otherwise unwind through its own frames.
 #include "platform/win32/win32_windowing.h"
 
+#include "formats/bitmap_file.h"
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -52,17 +54,6 @@ std::string window_text(HWND window)
     return text;
 }
 
-std::uint32_t read_u32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t read_u16(const unsigned char* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
 int dots_per_inch()
 {
     HDC screen = ::GetDC(nullptr);
@@ -77,73 +68,6 @@ HFONT make_font(const char* face, int points)
     return ::CreateFontA(-::MulDiv(points, dots_per_inch(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-// The parts of a BMP file image, checked: the 14-byte file header, an info
-// header of at least 40 bytes (only its first 40 are used), the colour table
-// after it and uncompressed pixel rows from the file header's offset on.
-// Every size is compared with what is left of the image before it is used.
-struct BitmapFileParts {
-    const unsigned char* info;         // the info header, header_bytes long
-    std::size_t header_bytes;
-    const unsigned char* colour_table; // colours entries of 4 bytes
-    std::size_t colours;
-    const unsigned char* pixels;       // pixel_bytes of rows
-    std::size_t pixel_bytes;
-};
-
-std::optional<BitmapFileParts> bitmap_file_parts(std::span<const unsigned char> image)
-{
-    constexpr std::uint64_t file_header = 14;
-    constexpr std::uint64_t info_header = 40;
-    const std::uint64_t size = image.size();
-    const unsigned char* base = image.data();
-    if (size < file_header + info_header || base[0] != 'B' || base[1] != 'M')
-        return std::nullopt;
-    const std::uint64_t pixels_at = read_u32(base + 10);
-    const std::uint64_t header_bytes = read_u32(base + 14);
-    if (header_bytes < info_header || header_bytes > size - file_header)
-        return std::nullopt;
-
-    const unsigned char* h = base + file_header;
-    const auto width = static_cast<std::int32_t>(read_u32(h + 4));
-    const auto height = static_cast<std::int32_t>(read_u32(h + 8));
-    const std::uint16_t planes = read_u16(h + 12);
-    const std::uint16_t bits = read_u16(h + 14);
-    const std::uint32_t compression = read_u32(h + 16);
-    const std::uint64_t colours_used = read_u32(h + 32);
-    if (width <= 0 || height == 0 || planes != 1 || compression != BI_RGB)
-        return std::nullopt;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return std::nullopt;
-
-    std::uint64_t colours = colours_used;
-    if (bits <= 8) {
-        const std::uint64_t most = std::uint64_t{1} << bits;
-        if (colours > most)
-            return std::nullopt;
-        if (colours == 0)
-            colours = most;
-    }
-    const std::uint64_t table_bytes = colours * 4;
-    if (table_bytes > size || file_header + header_bytes + table_bytes > pixels_at || pixels_at > size)
-        return std::nullopt;
-
-    // Rows are padded to 4 bytes; a negative height means top-down rows.
-    const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-    const std::uint64_t row_bytes = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-    const std::uint64_t room = size - pixels_at;
-    if (row_bytes > room || rows > room / row_bytes)
-        return std::nullopt;
-
-    BitmapFileParts parts{};
-    parts.header_bytes = static_cast<std::size_t>(header_bytes);
-    parts.info = h;
-    parts.colours = static_cast<std::size_t>(colours);
-    parts.colour_table = h + header_bytes;
-    parts.pixels = base + pixels_at;
-    parts.pixel_bytes = static_cast<std::size_t>(row_bytes * rows);
-    return parts;
 }
 
 } // namespace

@@ -1,0 +1,277 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+namespace tonegen {
+
+namespace {
+
+constexpr std::uint64_t longest_setup_file = 64 * 1024;
+
+// Reads the setup named by --setup or --setup-file; the message when it
+// cannot be read or is not a setup.
+std::variant<ToneSetup, CommandLineError> read_setup(std::string_view option, const std::string& value)
+{
+    std::string text = value;
+    if (option == "--setup-file") {
+        std::ifstream file(value, std::ios::binary);
+        if (!file)
+            return CommandLineError{"cannot read the setup file " + value};
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (text.size() > longest_setup_file)
+            return CommandLineError{"the setup file " + value + " is too long to be a setup"};
+    }
+    auto parsed = parse_setup(text);
+    if (std::holds_alternative<std::string>(parsed))
+        return CommandLineError{"not a setup: " + std::get<std::string>(parsed)};
+    return std::get<ToneSetup>(parsed);
+}
+
+// Plain decimal digits only, at most 15 of them.
+std::optional<std::int64_t> whole_number(std::string_view text)
+{
+    if (text.empty() || text.size() > 15 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+// Seconds as a decimal number ("10", "2.5", "0.25"), to whole frames,
+// rounded to nearest; no exponent, no sign.
+std::optional<std::int64_t> seconds_to_frames(std::string_view text)
+{
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+    if ((whole.empty() && fraction.empty()) || whole.size() > 9 || fraction.size() > 9)
+        return std::nullopt;
+    std::int64_t frames = 0;
+    if (!whole.empty()) {
+        const std::optional<std::int64_t> w = whole_number(whole);
+        if (!w)
+            return std::nullopt;
+        frames = *w * 44100;
+    }
+    if (!fraction.empty()) {
+        const std::optional<std::int64_t> f = whole_number(fraction);
+        if (!f)
+            return std::nullopt;
+        std::int64_t scale = 1;
+        for (std::size_t i = 0; i < fraction.size(); ++i)
+            scale *= 10;
+        frames += (*f * 44100 + scale / 2) / scale;
+    }
+    return frames;
+}
+
+// Walks the arguments: an option that takes a value takes the next one.
+class Arguments {
+public:
+    explicit Arguments(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+    bool done() const { return next_ == arguments_.size(); }
+    const std::string& take() { return arguments_[next_++]; }
+    std::optional<std::string> value()
+    {
+        if (done())
+            return std::nullopt;
+        return take();
+    }
+
+private:
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+};
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+} // namespace
+
+std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::vector<std::string>& arguments)
+{
+    ProgramOptions options;
+    Arguments args(arguments);
+    bool setup_given = false;
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            options.action = ProgramOptions::Action::help;
+        } else if (option == "--version") {
+            if (options.action != ProgramOptions::Action::help)
+                options.action = ProgramOptions::Action::version;
+        } else if (option == "--list-devices") {
+            if (options.action == ProgramOptions::Action::run)
+                options.action = ProgramOptions::Action::list_devices;
+        } else if (option == "--setup" || option == "--setup-file") {
+            const std::optional<std::string> value = args.value();
+            if (!value)
+                return CommandLineError{option + " needs a value"};
+            if (setup_given)
+                return CommandLineError{"only one of --setup and --setup-file, once"};
+            setup_given = true;
+            auto setup = read_setup(option, *value);
+            if (std::holds_alternative<CommandLineError>(setup))
+                return std::get<CommandLineError>(setup);
+            options.setup = std::get<ToneSetup>(setup);
+        } else if (option == "--device") {
+            const std::optional<std::string> value = args.value();
+            if (!value || value->empty())
+                return CommandLineError{"--device needs a number from --list-devices or part of a name"};
+            options.device = *value;
+        } else {
+            return CommandLineError{"unknown option " + option};
+        }
+    }
+    return options;
+}
+
+std::variant<RenderOptions, CommandLineError> parse_render_options(const std::vector<std::string>& arguments)
+{
+    RenderOptions options;
+    Arguments args(arguments);
+    bool setup_given = false, length_given = false;
+    std::optional<std::int64_t> frames = std::int64_t{10} * 44100;
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
+        } else if (option == "--sweep") {
+            options.sweep = true;
+        } else if (option == "--pink") {
+            options.pink = true;
+        } else if (option == "--setup" || option == "--setup-file") {
+            const std::optional<std::string> value = args.value();
+            if (!value)
+                return CommandLineError{option + " needs a value"};
+            if (setup_given)
+                return CommandLineError{"only one of --setup and --setup-file, once"};
+            setup_given = true;
+            auto setup = read_setup(option, *value);
+            if (std::holds_alternative<CommandLineError>(setup))
+                return std::get<CommandLineError>(setup);
+            options.setup = std::get<ToneSetup>(setup);
+        } else if (option == "--seconds" || option == "--frames") {
+            const std::optional<std::string> value = args.value();
+            if (!value)
+                return CommandLineError{option + " needs a value"};
+            if (length_given)
+                return CommandLineError{"only one of --seconds and --frames, once"};
+            length_given = true;
+            frames = option == "--seconds" ? seconds_to_frames(*value) : whole_number(*value);
+            if (!frames || *frames < 1 || *frames > longest_render_frames)
+                return CommandLineError{option + " " + *value + " is out of range: from one frame up to 43200 seconds (" +
+                                        std::to_string(longest_render_frames) + " frames)"};
+        } else if (option == "-o" || option == "--output") {
+            const std::optional<std::string> value = args.value();
+            if (!value || value->empty())
+                return CommandLineError{option + " needs the name of the WAV file to make"};
+            options.output = *value;
+        } else {
+            return CommandLineError{"unknown option " + option};
+        }
+    }
+    options.frames = *frames;
+    if (options.output.empty() && !options.help && !options.version)
+        return CommandLineError{"no output file: give -o FILE.wav"};
+    return options;
+}
+
+std::string program_usage()
+{
+    return "usage: tonegen [--setup TEXT | --setup-file FILE] [--device N|NAME] [--list-devices] [--help] [--version]";
+}
+
+std::string program_help()
+{
+    return program_usage() + "\n"
+           "\n"
+           "Twenty steady sine tones, mixed below full scale and played without end as\n"
+           "mono 16-bit PCM at 44100 Hz, beside a looped sine sweep and pink noise.\n"
+           "The program starts paused: release ON/OFF to hear the tones.\n"
+           "\n"
+           "  --setup TEXT       start with this setup instead of the defaults, e.g.\n"
+           "                     \"tonegen-setup 1: 80@44 200@44 ... 20000@44\" (twenty\n"
+           "                     FREQUENCY@GAIN items, in hertz and per cent)\n"
+           "  --setup-file FILE  the same, read from a file\n"
+           "  --device N|NAME    play on this output: its number from --list-devices,\n"
+           "                     or a part of its name that only it has\n"
+           "  --list-devices     print the outputs and end\n"
+           "  --help             print this and end\n"
+           "  --version          print the version and end\n"
+           "\n"
+           "In the window, Ctrl+Shift+C copies the setup to the clipboard and\n"
+           "Ctrl+Shift+V takes one from it.\n";
+}
+
+std::string render_usage()
+{
+    return "usage: tonegen-render [--setup TEXT | --setup-file FILE] [--seconds S | --frames N] [--sweep] [--pink] "
+           "-o FILE.wav";
+}
+
+std::string render_help()
+{
+    return render_usage() + "\n"
+           "\n"
+           "Writes what tonegen plays from its first sound for a setup, sample for\n"
+           "sample: mono 16-bit PCM at 44100 Hz in a WAV file.\n"
+           "\n"
+           "  --setup TEXT       the setup (default: tonegen's defaults)\n"
+           "  --setup-file FILE  the same, read from a file\n"
+           "  --seconds S        how long, up to 43200 (default 10)\n"
+           "  --frames N         how long, in frames\n"
+           "  --sweep, --pink    mix in the looped sweep and pink noise from their first\n"
+           "                     sample, at the program's volume (-7.96 dB), rounded and\n"
+           "                     added as tonegen's own Linux player and sound server do;\n"
+           "                     a system mixer with another volume law or mixing in\n"
+           "                     floating point gives slightly different samples\n"
+           "  -o FILE.wav        the file to make; it appears only when complete\n";
+}
+
+std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted)
+{
+    if (names.empty())
+        return std::string("there is no output device");
+    if (const std::optional<std::int64_t> number = whole_number(wanted)) {
+        if (*number >= 1 && *number <= static_cast<std::int64_t>(names.size()))
+            return static_cast<int>(*number);
+        return "no output device " + std::string(wanted) + ": they are numbered 1 to " + std::to_string(names.size());
+    }
+    const std::string part = lower(wanted);
+    std::vector<int> matches;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (lower(names[i]).find(part) != std::string::npos)
+            matches.push_back(static_cast<int>(i + 1));
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.empty())
+        return "no output device's name has \"" + std::string(wanted) + "\" in it";
+    std::string message = "\"" + std::string(wanted) + "\" is in the names of " + std::to_string(matches.size()) +
+                          " output devices:";
+    for (int m : matches)
+        message += " " + std::to_string(m);
+    return message;
+}
+
+std::string device_list(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        out += "  " + std::to_string(i + 1) + "  " + names[i] + (i == 0 ? "  (default)\n" : "\n");
+    return out;
+}
+
+} // namespace tonegen

@@ -1,0 +1,66 @@
+// The command lines of the two programs: tonegen (the window) and
+// tonegen-render (a file of what the window plays). Parsing is portable and
+// prints nothing; the platforms write the texts where their users see them.
+#pragma once
+
+#include "model/setup_text.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tonegen {
+
+// tonegen [--setup TEXT | --setup-file FILE] [--device N|NAME]
+//         [--list-devices] [--help] [--version]
+struct ProgramOptions {
+    enum class Action { run, help, version, list_devices };
+    Action action = Action::run;
+    std::optional<ToneSetup> setup;   // instead of the defaults
+    std::optional<std::string> device; // as given: a number from --list-devices or part of a name
+};
+
+// tonegen-render [--setup TEXT | --setup-file FILE] [--seconds S | --frames N]
+//                [--sweep] [--pink] -o FILE.wav
+struct RenderOptions {
+    bool help = false;
+    bool version = false;
+    std::optional<ToneSetup> setup;
+    std::int64_t frames = 0;   // how much, from the first sample
+    bool sweep = false;        // the test signals mixed in from their first sample
+    bool pink = false;
+    std::string output;        // the WAV file to make
+};
+
+// The longest render: 12 hours, well inside what a WAV file can hold.
+constexpr std::int64_t longest_render_frames = std::int64_t{12} * 3600 * 44100;
+
+// A command line that cannot be run: the message for standard error (or a
+// message box), and the exit code 2.
+struct CommandLineError {
+    std::string message;
+};
+
+// The arguments after the program's name.
+std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::vector<std::string>& arguments);
+std::variant<RenderOptions, CommandLineError> parse_render_options(const std::vector<std::string>& arguments);
+
+// What --help prints, and the one line that follows an error.
+std::string program_usage();
+std::string program_help();
+std::string render_usage();
+std::string render_help();
+
+// The device --device names among the outputs the platform lists, counted
+// from 1 as --list-devices prints them; the message when it names none, or
+// more than one.
+std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted);
+
+// --list-devices: one line per output, "  1  Name (default)"; the first is
+// the one the program uses without --device.
+std::string device_list(const std::vector<std::string>& names);
+
+} // namespace tonegen

@@ -1,0 +1,215 @@
+#include "app/render.h"
+
+#include "formats/wave_file.h"
+#include "signals/test_signals.h"
+#include "synth/synth.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+namespace tonegen {
+
+namespace {
+
+constexpr std::size_t buffer_frames = 12288; // one buffer of the live stream's ring
+
+// A recording being looped: its 16-bit samples and where it stands.
+struct Loop {
+    const unsigned char* data = nullptr;
+    std::size_t samples = 0;
+    std::size_t position = 0;
+
+    double next(double gain)
+    {
+        if (position == samples)
+            position = 0;
+        const auto sample = static_cast<std::int16_t>(data[2 * position] | data[2 * position + 1] << 8);
+        ++position;
+        return sample * gain;
+    }
+};
+
+std::optional<Loop> loop_of(std::span<const unsigned char> image)
+{
+    const std::optional<WaveImage> wave = parse_wave_image(image);
+    if (!wave || !is_stream_format(wave->format) || wave->bytes < 2)
+        return std::nullopt;
+    return Loop{wave->data, wave->bytes / 2, 0};
+}
+
+std::int16_t saturated_sum(std::int32_t a, std::int32_t b)
+{
+    const std::int32_t sum = a + b;
+    return static_cast<std::int16_t>(sum > INT16_MAX ? INT16_MAX : sum < INT16_MIN ? INT16_MIN : sum);
+}
+
+std::string system_message(int error)
+{
+    return std::strerror(error);
+}
+
+} // namespace
+
+struct StreamRender::State {
+    Settings settings{};
+    std::vector<char> buffer = std::vector<char>(buffer_frames * 2);
+    std::size_t used = buffer_frames; // frames of `buffer` already handed out
+    std::vector<Loop> loops;          // in the order the program loads them: sweep, pink
+    double gain = 0.0;
+};
+
+StreamRender::StreamRender(const RenderOptions& options, const Assets& assets) : state_(std::make_unique<State>())
+{
+    Settings& s = state_->settings;
+    apply_defaults(s);
+    if (options.setup) {
+        for (std::size_t k = 0; k < tone_slots; ++k) {
+            s.tones[k].frequency = options.setup->frequency[k];
+            s.tones[k].gain = static_cast<float>(options.setup->gain[k] / 100.0);
+        }
+    }
+    normalise_gains(s);
+    s.wave_format.nBlockAlign = 2;
+    s.buffer_bytes = static_cast<std::int64_t>(buffer_frames * 2);
+
+    fill_volume_table(s.test_signals);
+    state_->gain = linear_gain(volume_attenuation(s.test_signals, test_signal_volume));
+    const std::pair<bool, std::span<const unsigned char>> wanted[] = {{options.sweep, assets.sweep},
+                                                                      {options.pink, assets.pink}};
+    for (const auto& [on, image] : wanted) {
+        if (!on)
+            continue;
+        if (const std::optional<Loop> loop = loop_of(image))
+            state_->loops.push_back(*loop);
+        else
+            problem_ = "a test signal carried by the program cannot be read";
+    }
+}
+
+StreamRender::~StreamRender() = default;
+
+void StreamRender::next(std::int16_t* out, std::size_t frames)
+{
+    State& st = *state_;
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (st.used == buffer_frames) {
+            fill_buffer(st.settings, st.buffer.data());
+            st.used = 0;
+        }
+        const unsigned char* b = reinterpret_cast<const unsigned char*>(st.buffer.data()) + 2 * st.used++;
+        const auto tone = static_cast<std::int16_t>(b[0] | b[1] << 8);
+        if (st.loops.empty()) {
+            out[i] = tone;
+            continue;
+        }
+        double sum = 0.0;
+        for (Loop& loop : st.loops)
+            sum += loop.next(st.gain);
+        out[i] = saturated_sum(tone, mixed_sample(sum));
+    }
+}
+
+std::string render_file(const RenderOptions& options, const Assets& assets, const RenderProgress& progress)
+{
+    StreamRender render(options, assets);
+    if (!render.problem().empty())
+        return render.problem();
+
+    namespace fs = std::filesystem;
+    const fs::path target(options.output);
+    const fs::path aside = fs::path(options.output + ".partial");
+    std::FILE* file = std::fopen(aside.string().c_str(), "wb");
+    if (!file)
+        return "cannot write " + aside.string() + ": " + system_message(errno);
+    std::string problem;
+    auto write = [&](const void* data, std::size_t bytes) {
+        if (problem.empty() && std::fwrite(data, 1, bytes, file) != bytes)
+            problem = "cannot write " + aside.string() + ": " + system_message(errno);
+    };
+
+    const std::array<unsigned char, 44> head = wave_file_head(static_cast<std::uint32_t>(options.frames));
+    write(head.data(), head.size());
+    std::vector<std::int16_t> samples(buffer_frames);
+    std::vector<unsigned char> bytes(buffer_frames * 2);
+    for (std::int64_t done = 0; done < options.frames && problem.empty();) {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(buffer_frames, options.frames - done));
+        render.next(samples.data(), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto v = static_cast<std::uint16_t>(samples[i]);
+            bytes[2 * i] = static_cast<unsigned char>(v & 0xFF);
+            bytes[2 * i + 1] = static_cast<unsigned char>(v >> 8);
+        }
+        write(bytes.data(), 2 * n);
+        done += static_cast<std::int64_t>(n);
+        if (progress)
+            progress(done, options.frames);
+    }
+    // A full disk often shows only when the last bytes are flushed.
+    if (std::fflush(file) != 0 && problem.empty())
+        problem = "cannot write " + aside.string() + ": " + system_message(errno);
+    if (std::fclose(file) != 0 && problem.empty())
+        problem = "cannot write " + aside.string() + ": " + system_message(errno);
+
+    std::error_code error;
+    if (problem.empty()) {
+        fs::rename(aside, target, error);
+        if (error && fs::exists(target)) {
+            // Where renaming does not replace a file, the old one goes first.
+            static_cast<void>(fs::remove(target, error));
+            fs::rename(aside, target, error);
+        }
+        if (error)
+            problem = "cannot make " + target.string() + ": " + error.message();
+    }
+    if (!problem.empty())
+        static_cast<void>(fs::remove(aside, error));
+    return problem;
+}
+
+int run_render(const std::vector<std::string>& arguments, const Assets& assets, bool err_is_terminal,
+               std::FILE* out, std::FILE* err)
+{
+    auto parsed = parse_render_options(arguments);
+    if (std::holds_alternative<CommandLineError>(parsed)) {
+        std::fprintf(err, "tonegen-render: %s\n%s\n", std::get<CommandLineError>(parsed).message.c_str(),
+                     render_usage().c_str());
+        return 1;
+    }
+    const RenderOptions& options = std::get<RenderOptions>(parsed);
+    if (options.help) {
+        std::fputs(render_help().c_str(), out);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs("tonegen-render\n", out);
+        return 0;
+    }
+
+    int shown = -1;
+    const RenderProgress bar = [&](std::int64_t written, std::int64_t total) {
+        const int per_cent = static_cast<int>(written * 100 / total);
+        if (per_cent == shown)
+            return;
+        shown = per_cent;
+        const int filled = per_cent / 5;
+        std::fprintf(err, "\r[%.*s%*s] %3d %%", filled, "####################", 20 - filled, "", per_cent);
+        if (written == total)
+            std::fputc('\n', err);
+        std::fflush(err);
+    };
+    // Worth a bar only when it lasts: more than ten seconds of sound.
+    const bool with_bar = err_is_terminal && options.frames > std::int64_t{10} * 44100;
+    const std::string problem = render_file(options, assets, with_bar ? bar : RenderProgress{});
+    if (!problem.empty()) {
+        if (with_bar && shown >= 0 && shown < 100)
+            std::fputc('\n', err);
+        std::fprintf(err, "tonegen-render: %s\n", problem.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace tonegen

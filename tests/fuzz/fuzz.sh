@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Fuzzes every target for a while with libFuzzer (clang), AddressSanitizer and
+# UndefinedBehaviorSanitizer, starting from the checked-in seeds.
+# Usage: fuzz.sh BUILD_DIR [SECONDS_EACH]   (default 30)
+#
+# New inputs libFuzzer finds go to a scratch folder, not into the seeds. A
+# crash or failed check stops the run; its input is kept in BUILD_DIR/crashes
+# and belongs in tests/fuzz/seeds/<target>/ once the fault is mended.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$1
+seconds=${2:-30}
+
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz.sh: no clang++ here; the seeds still run as tests in every build" >&2
+  exit 0
+fi
+
+CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTONEGEN_FUZZ=ON -DTONEGEN_BENCH=OFF >/dev/null
+targets=(wave_file bitmap_file number_text about_layout)
+grep -q '^TONEGEN_QT:BOOL=ON' "$build/CMakeCache.txt" && targets+=(qt_field)
+cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}"
+
+mkdir -p "$build/crashes"
+for name in "${targets[@]}"; do
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  echo "== fuzzing $name for $seconds s"
+  # Qt and fontconfig keep caches for the life of the process, which the
+  # leak check would report on every run.
+  leaks=1
+  [ "$name" = qt_field ] && leaks=0
+  ASAN_OPTIONS=detect_leaks=$leaks QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/${name}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
+    -detect_leaks=$leaks \
+    -artifact_prefix="$build/crashes/${name}-" "$scratch" "$here/seeds/$name" 2>"$build/fuzz-$name.log" || {
+    tail -n 40 "$build/fuzz-$name.log" >&2
+    echo "fuzz.sh: $name failed; the input is in $build/crashes/" >&2
+    exit 1
+  }
+  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/fuzz-$name.log" | sed "s/^/  /"
+  rm -rf "$scratch"
+done

@@ -1,0 +1,174 @@
+// The two programs' command lines: what each argument list means, and the
+// message for one that cannot be run.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tonegen {
+namespace {
+
+using Args = std::vector<std::string>;
+
+const std::string a_setup =
+    "tonegen-setup 1: 81@44 200@44 400@44 700@44 1000@44 1400@44 2000@44 3000@44 4000@44 5000@44 6000@44 "
+    "7000@44 8000@44 9000@44 10000@44 12000@44 14000@44 16000@44 18000@44 20000@0";
+
+std::string error_of(const std::variant<ProgramOptions, CommandLineError>& parsed)
+{
+    return std::holds_alternative<CommandLineError>(parsed) ? std::get<CommandLineError>(parsed).message : "";
+}
+
+std::string error_of(const std::variant<RenderOptions, CommandLineError>& parsed)
+{
+    return std::holds_alternative<CommandLineError>(parsed) ? std::get<CommandLineError>(parsed).message : "";
+}
+
+TEST(ProgramCommandLine, ArgumentsAndWhatTheyAskFor)
+{
+    using A = ProgramOptions::Action;
+    struct Case {
+        Args args;
+        A action;
+        bool setup;
+        const char* device;
+    };
+    const Case cases[] = {
+        {{}, A::run, false, ""},
+        {{"--help"}, A::help, false, ""},
+        {{"-h"}, A::help, false, ""},
+        {{"--version"}, A::version, false, ""},
+        {{"--version", "--help"}, A::help, false, ""},
+        {{"--list-devices"}, A::list_devices, false, ""},
+        {{"--setup", a_setup}, A::run, true, ""},
+        {{"--device", "2", "--setup", a_setup}, A::run, true, "2"},
+        {{"--device", "Null Output"}, A::run, false, "Null Output"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = parse_program_options(c.args);
+        ASSERT_TRUE(std::holds_alternative<ProgramOptions>(parsed)) << error_of(parsed);
+        const ProgramOptions& o = std::get<ProgramOptions>(parsed);
+        EXPECT_EQ(o.action, c.action);
+        EXPECT_EQ(o.setup.has_value(), c.setup);
+        EXPECT_EQ(o.device.value_or(""), c.device);
+    }
+    const ProgramOptions o = std::get<ProgramOptions>(parse_program_options({"--setup", a_setup}));
+    EXPECT_EQ(o.setup->frequency[0], 81);
+    EXPECT_EQ(o.setup->gain[19], 0);
+}
+
+TEST(ProgramCommandLine, WhatCannotRunSaysWhy)
+{
+    struct Case {
+        Args args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"-setup", a_setup}, "unknown option -setup"},
+        {{"--setup"}, "--setup needs a value"},
+        {{"--setup", "tonegen-setup 1: 80@44"}, "not a setup: item 2: missing; a setup has 20 items, this one 1"},
+        {{"--setup", a_setup, "--setup", a_setup}, "only one of --setup and --setup-file, once"},
+        {{"--setup-file", "/nonexistent/setup.txt"}, "cannot read the setup file /nonexistent/setup.txt"},
+        {{"--device"}, "--device needs a number from --list-devices or part of a name"},
+        {{"--device", ""}, "--device needs a number from --list-devices or part of a name"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(error_of(parse_program_options(c.args)), c.message);
+}
+
+TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
+{
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / "tonegen-command-line-test.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << a_setup << "\n";
+    }
+    const auto parsed = parse_program_options({"--setup-file", file.string()});
+    std::filesystem::remove(file);
+    ASSERT_TRUE(std::holds_alternative<ProgramOptions>(parsed)) << error_of(parsed);
+    EXPECT_EQ(format_setup(*std::get<ProgramOptions>(parsed).setup), a_setup);
+}
+
+TEST(RenderCommandLine, LengthsOutputAndSignals)
+{
+    struct Case {
+        Args args;
+        std::int64_t frames;
+        bool sweep, pink;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"-o", "x.wav"}, 441000, false, false, ""},
+        {{"--seconds", "60", "-o", "x.wav"}, 2646000, false, false, ""},
+        {{"--seconds", "0.5", "-o", "x.wav"}, 22050, false, false, ""},
+        {{"--seconds", ".25", "-o", "x.wav"}, 11025, false, false, ""},
+        {{"--seconds", "0.00001", "-o", "x.wav"}, 0, false, false,
+         "--seconds 0.00001 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
+        {{"--seconds", "43200", "-o", "x.wav"}, 1905120000, false, false, ""},
+        {{"--seconds", "43200.1", "-o", "x.wav"}, 0, false, false,
+         "--seconds 43200.1 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
+        {{"--seconds", "-1", "-o", "x.wav"}, 0, false, false,
+         "--seconds -1 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
+        {{"--seconds", "1e3", "-o", "x.wav"}, 0, false, false,
+         "--seconds 1e3 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
+        {{"--frames", "1", "--sweep", "--pink", "-o", "x.wav"}, 1, true, true, ""},
+        {{"--frames", "0", "-o", "x.wav"}, 0, false, false,
+         "--frames 0 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
+        {{"--frames", "5", "--seconds", "5", "-o", "x.wav"}, 0, false, false, "only one of --seconds and --frames, once"},
+        {{"--sweep"}, 0, false, false, "no output file: give -o FILE.wav"},
+        {{"-o"}, 0, false, false, "-o needs the name of the WAV file to make"},
+        {{"--loud", "-o", "x.wav"}, 0, false, false, "unknown option --loud"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = parse_render_options(c.args);
+        EXPECT_EQ(error_of(parsed), c.error) << c.args[0];
+        if (!std::holds_alternative<RenderOptions>(parsed))
+            continue;
+        const RenderOptions& o = std::get<RenderOptions>(parsed);
+        EXPECT_EQ(o.frames, c.frames) << c.args[1];
+        EXPECT_EQ(o.sweep, c.sweep);
+        EXPECT_EQ(o.pink, c.pink);
+        EXPECT_EQ(o.output, "x.wav");
+    }
+}
+
+TEST(Devices, ANumberFromTheListOrAPartOfOneName)
+{
+    const std::vector<std::string> names = {"Built-in Audio Analog Stereo", "Null Output", "USB Audio Null"};
+    struct Case {
+        const char* wanted;
+        int number;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"1", 1, ""},
+        {"3", 3, ""},
+        {"built-in", 1, ""},
+        {"usb", 3, ""},
+        {"0", 0, "no output device 0: they are numbered 1 to 3"},
+        {"4", 0, "no output device 4: they are numbered 1 to 3"},
+        {"null", 0, "\"null\" is in the names of 2 output devices: 2 3"},
+        {"HDMI", 0, "no output device's name has \"HDMI\" in it"},
+    };
+    for (const Case& c : cases) {
+        const auto found = find_device(names, c.wanted);
+        if (c.number != 0) {
+            ASSERT_TRUE(std::holds_alternative<int>(found)) << c.wanted << ": " << std::get<std::string>(found);
+            EXPECT_EQ(std::get<int>(found), c.number) << c.wanted;
+        } else {
+            ASSERT_TRUE(std::holds_alternative<std::string>(found)) << c.wanted;
+            EXPECT_EQ(std::get<std::string>(found), c.message);
+        }
+    }
+    EXPECT_EQ(std::get<std::string>(find_device({}, "1")), "there is no output device");
+    EXPECT_EQ(device_list(names), "  1  Built-in Audio Analog Stereo  (default)\n  2  Null Output\n  3  USB Audio Null\n");
+}
+
+} // namespace
+} // namespace tonegen
