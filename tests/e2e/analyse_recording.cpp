@@ -885,6 +885,8 @@ int run_mixture(const Options& o)
             check_events(r.events, sources, expected_events(*o.expect_events), seconds_to_samples(o.event_lag));
         for (const std::string& problem : problems)
             std::printf("FAIL: %s\n", problem.c_str());
+        std::printf("check: the starts and stops %s in order, each within %.3f s of its cause: %s\n",
+                    o.expect_events->c_str(), o.event_lag, problems.empty() ? "pass" : "FAIL");
         pass = pass && problems.empty();
     }
     // The first event of a name where another measure (a sweep's law) puts it.

@@ -127,11 +127,28 @@ expect_fixed_size() {
   e2e_log "client area $size, $hints"
 }
 
+# A click at client (X, Y) of the main window, held as a hand holds it. A
+# click that takes the focus from a frequency field makes the program handle
+# the field's loss of focus first, and that handler drops every event
+# already waiting behind it: a press and release arriving together, as
+# xdotool's own click sends them, would lose the click itself.
+click_at() {
+  xdotool mousemove --window "$wid" "$1" "$2" mousedown 1 sleep 0.4 mouseup 1 ||
+    e2e_fail "cannot click window $wid at ($1, $2)"
+}
+
+# COUNT clicks at client (X, Y), 120 ms apart (a scroll bar's arrow, which
+# takes no focus).
+click_repeat() {
+  xdotool mousemove --window "$wid" "$1" "$2" click --repeat "$3" --delay 120 1 ||
+    e2e_fail "cannot click window $wid at ($1, $2)"
+}
+
 # Clicks control ID in its middle; `clicked_at` is the recording's length
 # once the click is done, when the program has it (with no recording, 0).
 click_control() {
   find_control "$1"
-  app_click $((cx + cw / 2)) $((cy + ch / 2))
+  click_at $((cx + cw / 2)) $((cy + ch / 2))
   clicked_at=0
   [ -z "${rec:-}" ] || clicked_at=$(mark)
   e2e_log "clicked control $1 ('$ccaption' at start-up) at recording sample $clicked_at"
@@ -140,7 +157,7 @@ click_control() {
 # Clicks the left arrow of gain bar 20 + K COUNT times, one at a time.
 click_gain_arrow() {
   find_control $((first_gain_bar + $1))
-  app_click_repeat $((cx + 6)) $((cy + ch / 2)) "$2"
+  click_repeat $((cx + 6)) $((cy + ch / 2)) "$2"
 }
 
 # Presses each key in turn in the main window.
@@ -154,7 +171,7 @@ keys() {
 type_into_field() {
   local k=$1 text=$2 i
   find_control "$k"
-  app_click $((cx + cw / 3)) $((cy + ch / 2))
+  click_at $((cx + cw / 3)) $((cy + ch / 2))
   keys ctrl+a
   for ((i = 0; i < ${#text}; i++)); do keys "${text:i:1}"; done
   keys Tab

@@ -42,22 +42,6 @@ app_no_audio_output() { e2e_no_sound_server; }
 # then is what the toggles are compared with later.
 app_ready() { start_up_shot=$(drawn_shot main-window-at-start-up "$wid" 4); }
 
-# A click held as a hand holds it. A click that takes the focus from a
-# frequency field makes the program handle the field's loss of focus first,
-# and that handler drops every event already waiting behind it: a press and
-# release arriving together, as xdotool's own click sends them, would lose
-# the click itself.
-app_click() {
-  xdotool mousemove --window "$wid" "$1" "$2" mousedown 1 sleep 0.4 mouseup 1 ||
-    e2e_fail "cannot click window $wid at ($1, $2)"
-}
-
-# COUNT clicks at one spot (a scroll bar's arrow, which takes no focus).
-app_click_repeat() {
-  xdotool mousemove --window "$wid" "$1" "$2" click --repeat "$3" --delay 120 1 ||
-    e2e_fail "cannot click window $wid at ($1, $2)"
-}
-
 # X Y of window WID's top-left corner: without a window manager the X
 # window is the whole window.
 app_window_position() { xwin position "$1"; }

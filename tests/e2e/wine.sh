@@ -99,19 +99,6 @@ app_ready() {
   e2e_until 30 0.05 wine_stream_open || e2e_fail "no wave-out stream at the sound server"
 }
 
-# A click held as a hand holds it, as on the Linux program: a click that
-# takes the focus from a frequency field makes the program drop the events
-# already waiting, here as there.
-app_click() {
-  xdotool mousemove --window "$wid" "$1" "$2" mousedown 1 sleep 0.4 mouseup 1 ||
-    e2e_fail "cannot click window $wid at ($1, $2)"
-}
-
-app_click_repeat() {
-  xdotool mousemove --window "$wid" "$1" "$2" click --repeat "$3" --delay 120 1 ||
-    e2e_fail "cannot click window $wid at ($1, $2)"
-}
-
 # The clipboard is not emptied first: wine's clipboard thread takes the loss
 # of the X selection in its own time, and drops a copy made meanwhile (one
 # in five). The probe shows which control has the focus instead.

@@ -67,7 +67,7 @@ e2e_log "Tab order ON/OFF, OFF SWEEP, OFF PINK, ABOUT, fields 0..$((tone_count -
 type_into_field 3 abc
 left_at=$(mark)
 find_control 3
-app_click $((cx + cw / 3)) $((cy + ch / 2))
+click_at $((cx + cw / 3)) $((cy + ch / 2))
 keys ctrl+a
 expect_copied "$lowest_frequency" "field 3 left with abc"
 keys Tab
