@@ -69,7 +69,6 @@ const char* const usage_text =
     "  compare, info: --min-pause N (64 samples)\n"
     "  compare: --until N (recording index)  --expect-pauses N  [--long-pause SECONDS: only pauses at\n"
     "           least this long count; shorter ones are the output's underruns]\n"
-    "           --gap-window A,B --gap-limit SECONDS: no pause overlapping samples A..B lasts that long\n"
     "  rms:     --expect DBFS | --expect-source FILE.wav --source-volume HUNDREDTHS_OF_DB (the level of\n"
     "           that recording looped at that volume)  [--tolerance DB]  --below DBFS\n"
     "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
@@ -123,8 +122,6 @@ struct Options {
     std::optional<std::pair<double, double>> start_within;
     std::optional<double> lowest_at_most;
     std::optional<double> long_pause;
-    std::optional<std::pair<std::size_t, std::size_t>> gap_window;
-    std::optional<double> gap_limit;
     double event_lag = 1.0;
     std::optional<std::string> expect_source;
     std::vector<std::string> first_events;
@@ -293,13 +290,6 @@ Options parse(int argc, char** argv)
             o.lowest_at_most = to_number(value, "--lowest-at-most");
         else if (arg == "--long-pause")
             o.long_pause = to_number(value, "--long-pause");
-        else if (arg == "--gap-window") {
-            const std::vector<double> list = number_list(value, "--gap-window");
-            if (list.size() != 2 || list[0] < 0.0 || list[1] < list[0])
-                usage_error("--gap-window wants A,B with 0 <= A <= B, got '" + value + "'");
-            o.gap_window = std::make_pair(static_cast<std::size_t>(list[0]), static_cast<std::size_t>(list[1]));
-        } else if (arg == "--gap-limit")
-            o.gap_limit = to_number(value, "--gap-limit");
         else if (arg == "--event-lag")
             o.event_lag = to_number(value, "--event-lag");
         else if (arg == "--expect-source")
@@ -568,8 +558,6 @@ Samples load_until(const Options& o)
 
 int run_compare(const Options& o)
 {
-    if (o.gap_window.has_value() != o.gap_limit.has_value())
-        usage_error("--gap-window and --gap-limit go together");
     const Samples rec = load_until(o);
     ReferenceStream reference(o.overrides);
     const Comparison c = compare_with_reference(rec, reference, o.min_pause);
@@ -608,14 +596,6 @@ int run_compare(const Options& o)
         std::printf("FAIL: %zu pauses%s, expected %zu\n", pauses, o.long_pause ? " of the long kind" : "",
                     *o.expect_pauses);
         pass = false;
-    }
-    if (o.gap_window) {
-        const ZeroRun gap = longest_overlapping(c.pauses, o.gap_window->first, o.gap_window->second);
-        const bool short_enough = gap.length < seconds_to_samples(*o.gap_limit);
-        std::printf("check: no silence of %.3f s or more over samples %zu..%zu: %s (longest %zu samples at %zu)\n",
-                    *o.gap_limit, o.gap_window->first, o.gap_window->second, short_enough ? "pass" : "FAIL",
-                    gap.length, gap.start);
-        pass = pass && short_enough;
     }
     std::printf("check: bit-exact from the first sound: %s\n", pass ? "pass" : "FAIL");
     return pass ? 0 : 1;

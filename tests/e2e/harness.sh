@@ -119,16 +119,22 @@ e2e_begin() {
   export QT_QPA_PLATFORM=xcb
 
   # A stand-in for the desktop's browser hand-off, first in PATH: it writes
-  # down each address it is given and opens nothing.
+  # down each address it is given, after the time its process started (in
+  # clock ticks since boot) and its id, and opens nothing. Two hand-offs
+  # made one after the other start in that order, but their shells may then
+  # write in either.
   mkdir -p "$E2E_RUN/bin"
   E2E_OPENED="$E2E_RUN/opened-addresses.txt"
   : >"$E2E_OPENED"
-  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n' "$E2E_OPENED" >"$E2E_RUN/bin/xdg-open"
+  # shellcheck disable=SC2016 # expanded by the stand-in, not here
+  printf '#!/bin/sh\nprintf "%%s %%s %%s\\n" "$(cut -d" " -f22 /proc/$$/stat)" "$$" "$*" >>"%s"\n' \
+    "$E2E_OPENED" >"$E2E_RUN/bin/xdg-open"
   chmod +x "$E2E_RUN/bin/xdg-open"
   export PATH="$E2E_RUN/bin:$PATH"
 }
 
-e2e_opened_addresses() { cat "$E2E_OPENED"; }
+# The addresses in the order their hand-offs started.
+e2e_opened_addresses() { sort -n -k1,1 -k2,2 "$E2E_OPENED" | cut -d' ' -f3-; }
 
 # The About box's title, as the core has it (program.sh reads it).
 E2E_ABOUT_TITLE=

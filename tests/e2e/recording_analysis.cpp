@@ -470,14 +470,7 @@ std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_l
         std::count_if(pauses.begin(), pauses.end(), [min_length](const ZeroRun& p) { return p.length >= min_length; }));
 }
 
-ZeroRun longest_overlapping(const std::vector<ZeroRun>& pauses, std::size_t from, std::size_t to)
-{
-    ZeroRun longest{from, 0};
-    for (const ZeroRun& p : pauses) {
-        if (p.start < to && p.start + p.length > from && p.length > longest.length)
-            longest = p;
-    }
-    return longest;
+   return longest;
 }
 
 std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides)

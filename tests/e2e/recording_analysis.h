@@ -204,8 +204,6 @@ ClosedGaps close_gaps(const Samples& rec, std::size_t min_gap);
 
 // How many of the pauses last at least `min_length` samples.
 std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_length);
-// The longest pause that overlaps samples [from, to); length 0 when none does.
-ZeroRun longest_overlapping(const std::vector<ZeroRun>& pauses, std::size_t from, std::size_t to);
 
 // The Tone bank the program starts with, changed where asked.
 struct ToneOverride {

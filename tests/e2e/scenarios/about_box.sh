@@ -51,7 +51,6 @@ changed=$(compare -metric AE "$E2E_RUN/on-off-before.png" "$E2E_RUN/on-off-after
 ((changed > 0)) || e2e_fail "ON/OFF looks the same after the click: it never reached the button"
 record_for "$box_at" 3.5
 expect_bank --last 3
-box_until=$(mark)
 # "Twitter", clicked: the focus of the box may have gone with the click on
 # the main window.
 click_box_button "$box" 2 about-box-from-toggle
@@ -64,11 +63,10 @@ e2e_log "Twitter in the box from the ABOUT toggle opened no page"
 expect_bank
 close_program
 e2e_record_stop
-# Sample for sample from the first sound: no pause, nothing lost or
-# repeated; no silence near the length of a stalled refill while the box
-# was up (a second before it included).
-app_compare "$rec" --expect-pauses 0 --gap-window $((box_at - rate)),"$box_until" --gap-limit 0.1 ||
-  e2e_fail "the tones did not play on unbroken under the About box"
+# Sample for sample from the first sound: no pause (a box that stopped the
+# refills would leave a second and more of silence), nothing lost or
+# repeated.
+app_compare "$rec" --expect-pauses 0 || e2e_fail "the tones did not play on unbroken under the About box"
 e2e_log "$(seconds_between "$box_at" "$closed_at") s of the tones under the box"
 
 # 3. "Twitter" at start-up: the focus starts on "Web", one Tab further on.
