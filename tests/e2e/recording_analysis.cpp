@@ -470,9 +470,6 @@ std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_l
         std::count_if(pauses.begin(), pauses.end(), [min_length](const ZeroRun& p) { return p.length >= min_length; }));
 }
 
-   return longest;
-}
-
 std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides)
 {
     for (ToneOverride& o : overrides)
