@@ -70,7 +70,8 @@ const char* const usage_text =
     "  compare: --until N (recording index)  --expect-pauses N  [--long-pause SECONDS: only pauses at\n"
     "           least this long count; shorter ones are the output's underruns]\n"
     "  rms:     --expect DBFS | --expect-source FILE.wav --source-volume HUNDREDTHS_OF_DB (the level of\n"
-    "           that recording looped at that volume)  [--tolerance DB]  --below DBFS\n"
+    "           that recording looped at that volume)  [--tolerance DB]  --below DBFS [--in-most SECONDS:\n"
+    "           in at least half of the stretch's windows of that length]\n"
     "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
     "  peak-track: --law F0,F1,SECONDS (f = F0 (F1/F0)^(t/SECONDS)) [--law-tolerance SECONDS (0.15)]\n"
     "              [--min-dbfs DBFS (-45)]: at least 5 windows, 80 % of the candidates on one law;\n"
@@ -127,6 +128,7 @@ struct Options {
     std::vector<std::string> first_events;
     std::optional<std::size_t> sweep_from;
     std::optional<std::size_t> close_gaps;
+    std::optional<double> in_most;
 };
 
 [[noreturn]] void usage_error(const std::string& message)
@@ -296,6 +298,8 @@ Options parse(int argc, char** argv)
             o.expect_source = value;
         else if (arg == "--first")
             o.first_events.push_back(value);
+        else if (arg == "--in-most")
+            o.in_most = to_number(value, "--in-most");
         else if (arg == "--close-gaps")
             o.close_gaps = to_count(value, "--close-gaps");
         else if (arg == "--sweep-from")
@@ -661,7 +665,21 @@ int run_rms(const Options& given)
         std::printf("check: within %.2f dB of %.2f dBFS: %s\n", o.tolerance, *wanted, near ? "pass" : "FAIL");
         pass = pass && near;
     }
-    if (o.below) {
+    if (o.below && o.in_most) {
+        // Window by window: an output's underrun splashes a short stretch
+        // over the whole spectrum, a noise still playing fills every window.
+        const std::vector<double> levels = windowed_band_rms(rec, st.start, st.count, seconds_to_samples(*o.in_most),
+                                                             lo, hi, exclusion_for(o));
+        std::size_t quiet = 0;
+        for (const double l : levels) {
+            std::printf("  window rms_dbfs=%.3f\n", l);
+            quiet += l < *o.below ? 1 : 0;
+        }
+        const bool most = !levels.empty() && 2 * quiet >= levels.size();
+        std::printf("check: below %.2f dBFS in at least half of the %zu windows of %.3f s: %s (%zu quiet)\n", *o.below,
+                    levels.size(), *o.in_most, most ? "pass" : "FAIL", quiet);
+        pass = pass && most;
+    } else if (o.below) {
         const bool quiet = level < *o.below;
         std::printf("check: below %.2f dBFS: %s\n", *o.below, quiet ? "pass" : "FAIL");
         pass = pass && quiet;

@@ -223,6 +223,17 @@ double rms_dbfs(double mean_square)
     return 10.0 * std::log10(mean_square) - 20.0 * std::log10(full_scale);
 }
 
+std::vector<double> windowed_band_rms(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                      double lo_hz, double hi_hz, const Exclusion& exclusion)
+{
+    std::vector<double> levels;
+    for (std::size_t at = start; window > 0 && at + window <= start + count && at + window <= rec.size(); at += window) {
+        const Spectrum spectrum(rec.data() + at, window, recording_rate);
+        levels.push_back(rms_dbfs(spectrum.band_power(lo_hz, hi_hz, exclusion).mean_square));
+    }
+    return levels;
+}
+
 BandSlope band_slope(const Spectrum& spectrum, double lo_hz, double hi_hz, const Exclusion& exclusion)
 {
     BandSlope out;

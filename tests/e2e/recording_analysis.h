@@ -109,6 +109,11 @@ private:
 // RMS level: 0 dBFS is an RMS of full_scale (so a full-scale sine reads -3.01).
 double rms_dbfs(double mean_square);
 
+// The RMS level (as rms_dbfs) of a band in each window of `window` samples
+// that fits in [start, start + count): where a noise is, window by window.
+std::vector<double> windowed_band_rms(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                      double lo_hz, double hi_hz, const Exclusion& exclusion);
+
 // Noise density per octave band from lo_hz upward ([lo, 2 lo), [2 lo, 4 lo),
 // ... up to hi_hz) and the straight line through it: pink noise falls 3.01 dB
 // per octave, white noise is flat.

@@ -765,5 +765,20 @@ TEST(CloseGaps, GivesBackTheStreamAndItsLevelsAfterUnderruns)
     EXPECT_EQ(close_gaps(stream, 64).samples, stream) << "the mix's own single zeros stay";
 }
 
+TEST(NoiseMeasures, WindowsTellANoiseFromAShortSplash)
+{
+    // Half a second of pink noise, then silence with one click in it.
+    Samples rec = noise(Colour::pink, 5262.0, 22050, 5);
+    rec.resize(22050 * 4, 0);
+    rec[22050 * 2 + 11025] = 20000;
+    const std::vector<double> levels = windowed_band_rms(rec, 0, rec.size(), 22050, 2000.0, 20000.0, Exclusion{});
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_GT(levels[0], -40.0);
+    EXPECT_LT(levels[1], -200.0);
+    EXPECT_GT(levels[2], -60.0) << "the click's splash";
+    EXPECT_LT(levels[3], -200.0);
+    EXPECT_EQ(windowed_band_rms(rec, 1000, 22050 * 2, 22050, 2000.0, 20000.0, Exclusion{}).size(), 2u);
+}
+
 } // namespace
 } // namespace tonegen::e2e

@@ -118,10 +118,10 @@ steady levels --expect-synthesised --tolerance 1.0 --sweep-from "$first_start" -
 # The sweep stops: only the tones are left.
 click_control "$sweep_toggle"
 events+=("sweep-@$clicked_at")
-record_for "$clicked_at" 2.0
+record_for "$clicked_at" 2.5
 app_expect_toggle "$sweep_toggle" "OFF SWEEP" released
 expect_bank
-steady rms --exclude-tones --below -60 || e2e_fail "a test signal goes on after it was switched off"
+steady rms --last 2 --exclude-tones --below -60 || e2e_fail "a test signal goes on after it was switched off"
 
 # The sweep once more: from 20 Hz.
 click_control "$sweep_toggle"
