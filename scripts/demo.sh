@@ -5,15 +5,24 @@
 # out/tonegen-demo.png, the tones measured in the recording printed, and the
 # program closed as a window manager closes it.
 #
-# Usage: demo.sh [TONEGEN]   (default build/src/platform/qt/tonegen)
-# TONEGEN_ANALYSE names the analysis tool when it is not in build/.
+# Usage: demo.sh [TONEGEN]   (default build/src/platform/qt/tonegen; a name
+# without a slash, such as tonegen once it is installed, is looked up in PATH)
+# TONEGEN_ANALYSE names the analysis tool when it is not in build/;
+# TONEGEN_DEMO_OUT the folder for the results instead of out/.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-program=$(realpath -e "${1:-$root/build/src/platform/qt/tonegen}") || {
-  echo "demo.sh: no program at ${1:-$root/build/src/platform/qt/tonegen}; build it first (scripts/build.sh build)" >&2
+given=${1:-$root/build/src/platform/qt/tonegen}
+if [[ $given != */* ]]; then
+  given=$(command -v "$given") || {
+    echo "demo.sh: no $1 in PATH" >&2
+    exit 1
+  }
+fi
+program=$(realpath -e "$given") || {
+  echo "demo.sh: no program at $given; build it first (scripts/build.sh build)" >&2
   exit 1
 }
-out="$root/out"
+out=${TONEGEN_DEMO_OUT:-$root/out}
 mkdir -p "$out"
 
 # The recording is measured by the end-to-end tests' analysis tool; a build

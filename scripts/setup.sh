@@ -8,7 +8,9 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6
   googletest libgtest-dev libbenchmark-dev libfftw3-dev clang libclang-rt-14-dev
   xvfb xdotool x11-utils x11-apps python3-xlib imagemagick
-  pulseaudio pulseaudio-utils fonts-liberation
+  desktop-file-utils appstream xdg-utils
+  pulseaudio pulseaudio-utils libpulse-dev fonts-liberation stress-ng
+  pipewire pipewire-pulse wireplumber dbus-daemon
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 fonts-wine
 )

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's icon and writes it as a Windows .ico file.
+"""Draws the program's icon: a Windows .ico file, or PNG files for the
+freedesktop icon theme.
 
 The drawing: one period of a white sine wave on a blue rounded square. Each
 size is drawn anew from the shapes (not scaled from a larger picture), with
@@ -10,13 +11,19 @@ edges smoothed by the covered share of each pixel. The file holds
     16, 32, 48 px  32 bpp (blue, green, red, alpha, mask)
     256 px         32 bpp, as PNG
 
+With --hicolor, every size it draws (16, 32, 48 and 256 px) is written as
+an RGBA PNG at DIR/<size>x<size>/apps/tonegen.png, the layout of the
+hicolor theme under share/icons/hicolor.
+
 Only the Python standard library is used and nothing depends on the time or
 the machine, so the same bytes come out everywhere.
 
 Usage: make_icon.py OUTPUT.ico [PREVIEW.png]
+       make_icon.py --hicolor DIR
 """
 
 import math
+import os
 import struct
 import sys
 import zlib
@@ -216,10 +223,24 @@ def icon_file(entries):
     return directory + table + images
 
 
+SIZES = (16, 32, 48, 256)
+
+
+def write_hicolor(folder):
+    for size in SIZES:
+        apps = os.path.join(folder, "%dx%d" % (size, size), "apps")
+        os.makedirs(apps, exist_ok=True)
+        with open(os.path.join(apps, "tonegen.png"), "wb") as f:
+            f.write(png(draw(size)))
+
+
 def main():
-    if len(sys.argv) not in (2, 3):
+    if len(sys.argv) == 3 and sys.argv[1] == "--hicolor":
+        write_hicolor(sys.argv[2])
+        return
+    if len(sys.argv) not in (2, 3) or sys.argv[1].startswith("-"):
         sys.exit(__doc__)
-    drawings = {size: draw(size) for size in (16, 32, 48, 256)}
+    drawings = {size: draw(size) for size in SIZES}
     entries = [(s, 4, 16, image_4bpp(drawings[s])) for s in (16, 32)]
     entries += [(s, 8, 0, image_8bpp(drawings[s])) for s in (16, 32, 48)]
     entries += [(s, 32, 0, image_32bpp(drawings[s])) for s in (16, 32, 48)]

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "version.h"
+
 #include <algorithm>
 #include <cctype>
 #include <fstream>
@@ -87,6 +89,21 @@ private:
     std::size_t next_ = 0;
 };
 
+// --setup TEXT or --setup-file FILE, given once.
+std::optional<CommandLineError> take_setup(Arguments& args, const std::string& option, std::optional<ToneSetup>& setup)
+{
+    const std::optional<std::string> value = args.value();
+    if (!value)
+        return CommandLineError{option + " needs a value"};
+    if (setup)
+        return CommandLineError{"only one of --setup and --setup-file, once"};
+    auto read = read_setup(option, *value);
+    if (std::holds_alternative<CommandLineError>(read))
+        return std::get<CommandLineError>(read);
+    setup = std::get<ToneSetup>(read);
+    return std::nullopt;
+}
+
 std::string lower(std::string_view text)
 {
     std::string out(text);
@@ -101,7 +118,6 @@ std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::
 {
     ProgramOptions options;
     Arguments args(arguments);
-    bool setup_given = false;
     while (!args.done()) {
         const std::string option = args.take();
         if (option == "--help" || option == "-h") {
@@ -113,16 +129,8 @@ std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::
             if (options.action == ProgramOptions::Action::run)
                 options.action = ProgramOptions::Action::list_devices;
         } else if (option == "--setup" || option == "--setup-file") {
-            const std::optional<std::string> value = args.value();
-            if (!value)
-                return CommandLineError{option + " needs a value"};
-            if (setup_given)
-                return CommandLineError{"only one of --setup and --setup-file, once"};
-            setup_given = true;
-            auto setup = read_setup(option, *value);
-            if (std::holds_alternative<CommandLineError>(setup))
-                return std::get<CommandLineError>(setup);
-            options.setup = std::get<ToneSetup>(setup);
+            if (std::optional<CommandLineError> error = take_setup(args, option, options.setup))
+                return *error;
         } else if (option == "--device") {
             const std::optional<std::string> value = args.value();
             if (!value || value->empty())
@@ -139,7 +147,7 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
 {
     RenderOptions options;
     Arguments args(arguments);
-    bool setup_given = false, length_given = false;
+    bool length_given = false;
     std::optional<std::int64_t> frames = std::int64_t{10} * 44100;
     while (!args.done()) {
         const std::string option = args.take();
@@ -152,16 +160,8 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
         } else if (option == "--pink") {
             options.pink = true;
         } else if (option == "--setup" || option == "--setup-file") {
-            const std::optional<std::string> value = args.value();
-            if (!value)
-                return CommandLineError{option + " needs a value"};
-            if (setup_given)
-                return CommandLineError{"only one of --setup and --setup-file, once"};
-            setup_given = true;
-            auto setup = read_setup(option, *value);
-            if (std::holds_alternative<CommandLineError>(setup))
-                return std::get<CommandLineError>(setup);
-            options.setup = std::get<ToneSetup>(setup);
+            if (std::optional<CommandLineError> error = take_setup(args, option, options.setup))
+                return *error;
         } else if (option == "--seconds" || option == "--frames") {
             const std::optional<std::string> value = args.value();
             if (!value)
@@ -240,6 +240,12 @@ std::string render_help()
            "  -o FILE.wav        the file to make; it appears only when complete\n";
 }
 
+std::string version_text(std::string_view program)
+{
+    return std::string(program) + " " + version::number + "\n" + version::copyright + "\n" + "Licence: " +
+           version::licence + "\n";
+}
+
 std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted)
 {
     if (names.empty())
@@ -268,6 +274,8 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
 
 std::string device_list(const std::vector<std::string>& names)
 {
+    if (names.empty())
+        return "  (no output device)\n";
     std::string out;
     for (std::size_t i = 0; i < names.size(); ++i)
         out += "  " + std::to_string(i + 1) + "  " + names[i] + (i == 0 ? "  (default)\n" : "\n");

@@ -53,6 +53,8 @@ std::string program_usage();
 std::string program_help();
 std::string render_usage();
 std::string render_help();
+// "tonegen 1.3.3" (or the render tool's name), the copyright and the licence, for --version.
+std::string version_text(std::string_view program);
 
 // The device --device names among the outputs the platform lists, counted
 // from 1 as --list-devices prints them; the message when it names none, or

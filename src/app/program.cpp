@@ -41,6 +41,8 @@ void run_event_loop(Settings& s, Platform& p)
         const Event event = p.windowing.wait_event();
         if (event.kind == EventKind::control)
             dispatch_control_event(s, p, event);
+        else if (event.kind == EventKind::shortcut)
+            on_shortcut(s, p, event.control);
         else if (event.kind == EventKind::close && event.window == p.main_window)
             return;
     }
@@ -89,7 +91,21 @@ void dispatch_control_event(Settings& s, Platform& p, const Event& event)
         s.about_choice = show_program_about_box(p); // no page opens after this one
 }
 
-int run_program(Settings& s, Platform& p)
+void on_shortcut(Settings& s, Platform& p, int shortcut)
+{
+    if (shortcut == copy_setup_shortcut) {
+        p.windowing.set_clipboard_text(format_setup(setup_of(s)));
+    } else if (shortcut == paste_setup_shortcut) {
+        const auto parsed = parse_setup(p.windowing.clipboard_text());
+        if (std::holds_alternative<ToneSetup>(parsed))
+            apply_setup(s, p, std::get<ToneSetup>(parsed));
+        else
+            p.windowing.message_box(p.main_window, main_window_title,
+                                    "The clipboard holds no setup: " + std::get<std::string>(parsed));
+    }
+}
+
+int run_program(Settings& s, Platform& p, const StartOptions& start)
 {
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
     p.about_picture = p.windowing.load_picture(p.assets.about_picture);
@@ -101,6 +117,9 @@ int run_program(Settings& s, Platform& p)
     // The defaults do not depend on the test-signal player: without it only
     // the test signals are missing, the tones still play.
     apply_defaults(s);
+    s.device_number = start.device_number;
+    if (start.setup)
+        load_setup(s, *start.setup);
 
     if (open_main_window(s, p, main_window_x, main_window_y, main_window_width, main_window_height,
                          program_message_handler(s, p)) != 0) {

@@ -2,15 +2,27 @@
 #pragma once
 
 #include "model/settings.h"
+#include "model/setup_text.h"
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace tonegen {
 
+// What the command line changes at start-up; the defaults change nothing.
+struct StartOptions {
+    std::optional<ToneSetup> setup; // the Tone bank starts with it instead of the defaults
+    std::int64_t device_number = 1; // the wave-out device, counted from 1
+};
+
 // Runs the whole program over the given platform and returns the process's
 // exit code (always 0: every failure ends the program normally).
-int run_program(Settings& s, Platform& p);
+int run_program(Settings& s, Platform& p, const StartOptions& start = {});
+
+// A key combination of the main window: Ctrl+Shift+C copies the setup to the
+// clipboard, Ctrl+Shift+V takes one from it or shows why it cannot.
+void on_shortcut(Settings& s, Platform& p, int shortcut);
 
 // Hands one control event of the main window to its handler; events of
 // controls without a handler are ignored.

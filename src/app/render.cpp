@@ -65,12 +65,8 @@ StreamRender::StreamRender(const RenderOptions& options, const Assets& assets) :
 {
     Settings& s = state_->settings;
     apply_defaults(s);
-    if (options.setup) {
-        for (std::size_t k = 0; k < tone_slots; ++k) {
-            s.tones[k].frequency = options.setup->frequency[k];
-            s.tones[k].gain = static_cast<float>(options.setup->gain[k] / 100.0);
-        }
-    }
+    if (options.setup)
+        load_setup(s, *options.setup);
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
     s.buffer_bytes = static_cast<std::int64_t>(buffer_frames * 2);
@@ -184,7 +180,7 @@ int run_render(const std::vector<std::string>& arguments, const Assets& assets, 
         return 0;
     }
     if (options.version) {
-        std::fputs("tonegen-render\n", out);
+        std::fputs(version_text("tonegen-render").c_str(), out);
         return 0;
     }
 

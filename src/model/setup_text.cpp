@@ -45,6 +45,14 @@ ToneSetup setup_of(const Settings& s)
     return setup;
 }
 
+void load_setup(Settings& s, const ToneSetup& setup)
+{
+    for (std::size_t k = 0; k < tone_slots; ++k) {
+        s.tones[k].frequency = setup.frequency[k];
+        s.tones[k].gain = static_cast<float>(setup.gain[k] / 100.0);
+    }
+}
+
 std::string format_setup(const ToneSetup& setup)
 {
     std::string text(heading);

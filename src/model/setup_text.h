@@ -36,6 +36,10 @@ struct ToneSetup {
 // The setup the Tone bank holds.
 ToneSetup setup_of(const Settings& s);
 
+// Writes a setup into the Tone bank: frequencies as they are, gains as the
+// bars turn positions into gains. Amplitudes are left for normalise_gains.
+void load_setup(Settings& s, const ToneSetup& setup);
+
 // The one line of a setup, without a line end.
 std::string format_setup(const ToneSetup& setup);
 

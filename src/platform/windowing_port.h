@@ -16,6 +16,8 @@
 //   its new position before its event is queued.
 // - Setting a frequency field's value or text raises `text_changed` like a
 //   user's typing does.
+// - Ctrl+Shift+C and Ctrl+Shift+V pressed anywhere in the main window are
+//   shortcut events, not keystrokes of the control that has the focus.
 // - The message handler is called for every message before the platform's
 //   normal processing, which always continues afterwards.
 // - No method throws.
@@ -38,11 +40,16 @@ constexpr int text_changed = 768;
 constexpr int focus_lost = 14001;
 
 enum class EventKind {
-    none,    // nothing (only from an empty poll)
-    control, // a control raised an event: `control` and `subtype` say which and what
-    close,   // the close box or system close command of `window`
-    other,   // any other window event; the program ignores it
+    none,     // nothing (only from an empty poll)
+    control,  // a control raised an event: `control` and `subtype` say which and what
+    close,    // the close box or system close command of `window`
+    shortcut, // a key combination of the main window: `control` says which (shortcut numbers below)
+    other,    // any other window event; the program ignores it
 };
+
+// The main window's key combinations, wherever its focus is.
+constexpr int copy_setup_shortcut = 1;  // Ctrl+Shift+C
+constexpr int paste_setup_shortcut = 2; // Ctrl+Shift+V
 
 struct Event {
     EventKind kind = EventKind::none;
@@ -146,6 +153,11 @@ public:
     virtual int scroll_position(int id) = 0;
     virtual void set_scroll_position(int id, int position) = 0;
     virtual void set_focus(int id) = 0;
+
+    // The desktop's clipboard, as plain text (UTF-8 here). Reading gives an
+    // empty text when it holds none; writing replaces what it holds.
+    virtual std::string clipboard_text() = 0;
+    virtual void set_clipboard_text(std::string_view text) = 0;
 
     // Boxes.
     // True when one of the program's own windows is the foreground window.

@@ -1,6 +1,9 @@
 #include "synth/synth.h"
 
+#include "synth/fill_vector.h"
+
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace tonegen {
@@ -43,34 +46,54 @@ std::int16_t saturate(std::int32_t value)
 
 } // namespace
 
-void fill_buffer(Settings& s, char* data)
+namespace detail {
+
+// The mix of one frame. Both the reference fill and the frames the vector
+// fills hand back come through here, so they round alike by construction.
+static std::int16_t mix_sines(const Tone* t, const double* sines)
 {
-    Tone* const t = s.tones;
+    // The first ten tones pass through an integer before the other ten
+    // are added; both roundings belong to the signal.
+    double low = 0.0;
+    for (int k = 0; k < 10; ++k)
+        low += sines[k] * static_cast<double>(t[k].amplitude);
+    const std::int32_t partial = to_int32(low);
+
+    double mix = sines[10] * static_cast<double>(t[10].amplitude);
+    mix += static_cast<double>(partial);
+    for (int k = 11; k < tone_slots; ++k)
+        mix += sines[k] * static_cast<double>(t[k].amplitude);
+    return saturate(to_int32(mix));
+}
+
+std::int16_t mix_frame(const Tone* tones, const double* phases, std::ptrdiff_t stride)
+{
+    double sines[tone_slots];
     for (int k = 0; k < tone_slots; ++k)
-        t[k].phase_step = (static_cast<double>(t[k].frequency) * two_pi) / static_cast<double>(s.sample_rate);
+        sines[k] = std::sin(phases[k * stride]);
+    return mix_sines(tones, sines);
+}
 
-    const std::int64_t block_align = s.wave_format.nBlockAlign;
-    if (block_align <= 0 || s.buffer_bytes <= 0)
-        return;
-    const std::int64_t frames = s.buffer_bytes / block_align;
+void keep_sample_values(Tone* tones, const double* phases, std::ptrdiff_t stride)
+{
+    for (int k = 0; k < tone_slots; ++k)
+        tones[k].sample_value = std::sin(phases[k * stride]);
+}
 
-    unsigned char* out = reinterpret_cast<unsigned char*>(data);
+} // namespace detail
+
+namespace {
+
+// The reference: one frame at a time.
+void fill_frames_scalar(Tone* t, unsigned char* out, std::int64_t frames, std::int64_t block_align)
+{
     for (std::int64_t frame = 0; frame < frames; ++frame) {
-        for (int k = 0; k < tone_slots; ++k)
-            t[k].sample_value = std::sin(t[k].phase);
-
-        // The first ten tones pass through an integer before the other ten
-        // are added; both roundings belong to the signal.
-        double low = 0.0;
-        for (int k = 0; k < 10; ++k)
-            low += t[k].sample_value * static_cast<double>(t[k].amplitude);
-        const std::int32_t partial = to_int32(low);
-
-        double mix = t[10].sample_value * static_cast<double>(t[10].amplitude);
-        mix += static_cast<double>(partial);
-        for (int k = 11; k < tone_slots; ++k)
-            mix += t[k].sample_value * static_cast<double>(t[k].amplitude);
-        const auto sample = static_cast<std::uint16_t>(saturate(to_int32(mix)));
+        double sines[tone_slots];
+        for (int k = 0; k < tone_slots; ++k) {
+            sines[k] = std::sin(t[k].phase);
+            t[k].sample_value = sines[k];
+        }
+        const auto sample = static_cast<std::uint16_t>(detail::mix_sines(t, sines));
 
         out[0] = static_cast<unsigned char>(sample & 0xFF);
         out[1] = static_cast<unsigned char>(sample >> 8);
@@ -83,6 +106,28 @@ void fill_buffer(Settings& s, char* data)
                 t[k].phase -= two_pi;
         }
     }
+}
+
+} // namespace
+
+void fill_buffer(Settings& s, char* data)
+{
+    Tone* const t = s.tones;
+    for (int k = 0; k < tone_slots; ++k)
+        t[k].phase_step = (static_cast<double>(t[k].frequency) * two_pi) / static_cast<double>(s.sample_rate);
+
+    const std::int64_t block_align = s.wave_format.nBlockAlign;
+    if (block_align <= 0 || s.buffer_bytes <= 0)
+        return;
+    const std::int64_t frames = s.buffer_bytes / block_align;
+
+    unsigned char* out = reinterpret_cast<unsigned char*>(data);
+    // The vector fills write the stream's own format, two bytes a frame, and
+    // leave to the reference the frames that do not fill a whole group.
+    std::int64_t done = 0;
+    if (block_align == 2)
+        done = detail::fill_vector(fill_path(), t, out, frames);
+    fill_frames_scalar(t, out + done * block_align, frames - done, block_align);
 }
 
 } // namespace tonegen

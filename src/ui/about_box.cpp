@@ -11,8 +11,8 @@ namespace tonegen {
 std::string_view about_text()
 {
     static const std::string text = std::string(maker::about_title) + "|" + maker::product_line +
-                                    "|Real-Time Sinewave Audio Zelvara Generator|By Quillent|Web Site:|" +
-                                    maker::address_line + "|";
+                                    "|Real-Time Sinewave Audio Zelvara Generator|By " + maker::name +
+                                    "|Web Site:|" + maker::address_line + "|";
     return text;
 }
 

@@ -68,4 +68,18 @@ void on_gain_event(Settings& s, Platform& p, const Event& event)
     normalise_gains(s);
 }
 
+void apply_setup(Settings& s, Platform& p, const ToneSetup& setup)
+{
+    for (int k = 0; k < tone_slots; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        p.windowing.set_field_value(k, setup.frequency[at]);
+        s.tones[k].frequency = p.windowing.field_value(k);
+        p.windowing.set_scroll_position(first_gain_bar + k, setup.gain[at]);
+        p.windowing.set_text(first_gain_label + k, std::to_string(setup.gain[at]));
+        s.tones[k].gain = static_cast<float>(setup.gain[at] / 100.0);
+    }
+    normalise_gains(s);
+    drain_events(p);
+}
+
 } // namespace tonegen

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "model/settings.h"
+#include "model/setup_text.h"
 #include "platform/platform.h"
 
 #include <cstdint>
@@ -29,5 +30,11 @@ void update_frequency(Settings& s, Platform& p, const Event& event, int control,
 
 // Handler of the gain bars (controls 20..39).
 void on_gain_event(Settings& s, Platform& p, const Event& event);
+
+// Takes a whole setup as if every field had been typed and every bar moved:
+// fields, bars and labels show it, the Tone bank holds it and the amplitudes
+// are normalised again before any buffer is refilled, so the next refill
+// plays all of it. ON/OFF and the test signals stay as they are.
+void apply_setup(Settings& s, Platform& p, const ToneSetup& setup);
 
 } // namespace tonegen

@@ -69,6 +69,8 @@ const char* const usage_text =
     "  compare, info: --min-pause N (64 samples)\n"
     "  compare: --until N (recording index)  --expect-pauses N  [--long-pause SECONDS: only pauses at\n"
     "           least this long count; shorter ones are the output's underruns]\n"
+    "           --join N (repeatable): a new sound server's recording begins at index N; the sound after it\n"
+    "           may go on up to --max-skip SECONDS (0.5) further on in the stream, never earlier\n"
     "  rms:     --expect DBFS | --expect-source FILE.wav --source-volume HUNDREDTHS_OF_DB (the level of\n"
     "           that recording looped at that volume)  [--tolerance DB]  --below DBFS [--in-most SECONDS:\n"
     "           in at least half of the stretch's windows of that length]\n"
@@ -82,8 +84,10 @@ const char* const usage_text =
     "           --after N --within SECONDS: that window ends within SECONDS of sample N\n"
     "  mixture: --source NAME=FILE.wav (in the player's order)  --source-volume HUNDREDTHS_OF_DB\n"
     "           [--start N: from the first sound at or after sample N]  [--until N]\n"
+    "           [--tones-from N] (the tone stream from its sample N) [--going-on NAME=N,WITHIN] (the source\n"
+    "           plays from the first sound on, from a sample within WITHIN of N): for a cut recording\n"
     "           [--expect-events NAME+[@N],NAME-[@N],...] (the starts and stops in order, each heard\n"
-    "           from sample N on and within --event-lag SECONDS (1))\n"
+    "           from --event-early SECONDS (0) before sample N to --event-lag SECONDS (1) after it)\n"
     "           [--first NAME+@N]: the first such event lies within 0.1 s of sample N\n";
 
 struct Options {
@@ -124,11 +128,16 @@ struct Options {
     std::optional<double> lowest_at_most;
     std::optional<double> long_pause;
     double event_lag = 1.0;
+    double event_early = 0.0;
     std::optional<std::string> expect_source;
     std::vector<std::string> first_events;
     std::optional<std::size_t> sweep_from;
     std::optional<std::size_t> close_gaps;
     std::optional<double> in_most;
+    std::vector<std::size_t> joins;
+    double max_skip = 0.5;
+    std::optional<std::size_t> tones_from;
+    std::vector<std::pair<std::string, std::pair<std::size_t, std::size_t>>> going_on;
 };
 
 [[noreturn]] void usage_error(const std::string& message)
@@ -259,6 +268,19 @@ Options parse(int argc, char** argv)
             o.source_volume = to_number(value, "--source-volume");
         else if (arg == "--expect-events")
             o.expect_events = value;
+        else if (arg == "--tones-from")
+            o.tones_from = to_count(value, "--tones-from");
+        else if (arg == "--going-on") {
+            const std::size_t eq = value.find('=');
+            const std::vector<double> at =
+                number_list(eq == std::string::npos ? std::string() : value.substr(eq + 1), "--going-on");
+            if (eq == std::string::npos || at.size() != 2 || at[0] < 0 || at[1] < 0)
+                usage_error("--going-on wants NAME=N,WITHIN, got '" + value + "'");
+            o.going_on.push_back({value.substr(0, eq), {static_cast<std::size_t>(at[0]), static_cast<std::size_t>(at[1])}});
+        } else if (arg == "--join")
+            o.joins.push_back(to_count(value, "--join"));
+        else if (arg == "--max-skip")
+            o.max_skip = to_number(value, "--max-skip");
         else if (arg == "--until")
             o.until = to_count(value, "--until");
         else if (arg == "--expect")
@@ -294,6 +316,8 @@ Options parse(int argc, char** argv)
             o.long_pause = to_number(value, "--long-pause");
         else if (arg == "--event-lag")
             o.event_lag = to_number(value, "--event-lag");
+        else if (arg == "--event-early")
+            o.event_early = to_number(value, "--event-early");
         else if (arg == "--expect-source")
             o.expect_source = value;
         else if (arg == "--first")
@@ -564,7 +588,11 @@ int run_compare(const Options& o)
 {
     const Samples rec = load_until(o);
     ReferenceStream reference(o.overrides);
-    const Comparison c = compare_with_reference(rec, reference, o.min_pause);
+    Joins joins;
+    joins.at = o.joins;
+    std::sort(joins.at.begin(), joins.at.end());
+    joins.max_skip = static_cast<std::size_t>(std::max(0.0, o.max_skip) * recording_rate);
+    const Comparison c = compare_with_reference(rec, reference, o.min_pause, joins);
     if (!c.sound_found) {
         std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
         return 1;
@@ -592,6 +620,20 @@ int run_compare(const Options& o)
     std::printf("reference_zeros_in_silence=%zu\ntrailing_silence=%zu\n", c.reference_zeros_absorbed,
                 c.trailing_silence);
     bool pass = c.mismatches == 0 && c.compared > 0;
+    for (const Comparison::Resume& r : c.resumes) {
+        if (r.skipped) {
+            std::printf("resume=%zu skipped=%zu (%.3f s)\nresume_reference=%zu\n", r.at, *r.skipped,
+                        static_cast<double>(*r.skipped) / recording_rate, r.reference_at);
+        } else {
+            std::printf("FAIL: the sound from sample %zu after a join is not the stream within %.3f s after"
+                        " where it stopped\n", r.at, o.max_skip);
+            pass = false;
+        }
+    }
+    if (c.resumes.size() < o.joins.size()) {
+        std::printf("FAIL: %zu joins, sound resumed after %zu\n", o.joins.size(), c.resumes.size());
+        pass = false;
+    }
     if (c.first_mismatch)
         std::printf("first mismatch at sample %zu (%.3f s): recorded %d, synthesised %d\n", *c.first_mismatch,
                     static_cast<double>(*c.first_mismatch) / recording_rate, c.recorded_at_mismatch,
@@ -854,7 +896,18 @@ int run_mixture(const Options& o)
     const std::size_t offset = o.start ? std::min(*o.start, rec.size()) : 0;
     rec.erase(rec.begin(), rec.begin() + static_cast<std::ptrdiff_t>(offset));
     ReferenceStream tones(o.overrides);
-    MixtureReport r = explain_mixture(rec, tones, sources, gain);
+    for (std::size_t n = 0; n < o.tones_from.value_or(0); ++n)
+        static_cast<void>(tones.next());
+    std::vector<GoingOn> going_on;
+    for (const auto& [name, at] : o.going_on) {
+        const auto it = std::find_if(sources.begin(), sources.end(), [&](const LoopedSource& s) { return s.name == name; });
+        if (it == sources.end())
+            usage_error("--going-on names no --source: " + name);
+        going_on.push_back({static_cast<std::size_t>(it - sources.begin()), at.first, at.second});
+    }
+    if (o.tones_from && going_on.empty())
+        usage_error("--tones-from is for a cut recording: name what goes on with --going-on");
+    MixtureReport r = explain_mixture(rec, tones, sources, gain, 256, 64, 64, going_on);
     if (!r.sound_found) {
         std::printf("FAIL: no sound in the recording after sample %zu (%zu samples)\n", offset, rec.size() + offset);
         return 1;
@@ -867,7 +920,10 @@ int run_mixture(const Options& o)
     std::string events;
     for (const MixEvent& e : r.events) {
         const std::string event = event_name(e, sources);
-        std::printf("event=%s@%zu (%.3f s)\n", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
+        std::printf("event=%s@%zu (%.3f s)", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
+        if (e.from != 0)
+            std::printf(" from=%zu", e.from);
+        std::printf("\n");
         events += (events.empty() ? "" : ",") + event;
     }
     std::printf("first_sound=%zu\nexplained=%zu\nclipped=%zu\ntrailing_silence=%zu\nevents=%s\n", r.start,
@@ -880,11 +936,13 @@ int run_mixture(const Options& o)
                     r.expected_at_failure);
     if (o.expect_events) {
         const std::vector<std::string> problems =
-            check_events(r.events, sources, expected_events(*o.expect_events), seconds_to_samples(o.event_lag));
+            check_events(r.events, sources, expected_events(*o.expect_events), seconds_to_samples(o.event_early),
+                         seconds_to_samples(o.event_lag));
         for (const std::string& problem : problems)
             std::printf("FAIL: %s\n", problem.c_str());
-        std::printf("check: the starts and stops %s in order, each within %.3f s of its cause: %s\n",
-                    o.expect_events->c_str(), o.event_lag, problems.empty() ? "pass" : "FAIL");
+        std::printf("check: the starts and stops %s in order, each from %.3f s before its cause to %.3f s "
+                    "after it: %s\n",
+                    o.expect_events->c_str(), o.event_early, o.event_lag, problems.empty() ? "pass" : "FAIL");
         pass = pass && problems.empty();
     }
     // The first event of a name where another measure (a sweep's law) puts it.

@@ -8,6 +8,7 @@
 #   e2e_begin NAME [ARTIFACT_DIR]   private run folder, clean environment, cleanup on any exit
 #   e2e_start_xvfb                  sets DISPLAY
 #   e2e_start_pulse                 sets PULSE_SERVER and friends; sink "out", s16le mono 44100 Hz
+#   e2e_kill_pulse                  the PulseAudio killed (SIGKILL) and the recorder stopped
 #   e2e_no_sound_server             clients find no sound server at all (and start none)
 #   e2e_record_start FILE           raw s16le mono 44100 Hz from out.monitor
 #   e2e_record_stop / e2e_recorded_samples FILE
@@ -287,6 +288,21 @@ EOF
   pactl list short sinks | grep -q $'^[0-9]*\tout\t.*s16le 1ch 44100Hz' ||
     e2e_fail "sink out is not s16le mono 44100 Hz: $(pactl list short sinks)"
   e2e_log "PulseAudio pid $pid on $PULSE_SERVER, null sink out"
+}
+
+# Kills the PulseAudio of e2e_start_pulse at once (SIGKILL), as a crash
+# would end it, and stops the recorder, which recorded from it.
+e2e_kill_pulse() {
+  local entry pid=
+  for entry in "${E2E_PIDS[@]}"; do
+    [ "${entry#*:}" = pulseaudio ] && pid=${entry%%:*}
+  done
+  [ -n "$pid" ] || e2e_fail "no sound server to kill"
+  kill -9 "$pid"
+  e2e_forget_pid "$pid"
+  wait "$pid" 2>/dev/null
+  e2e_record_stop
+  e2e_log "killed PulseAudio (pid $pid)"
 }
 
 # No server behind PULSE_SERVER and no autospawn: a client sees no audio

@@ -81,6 +81,9 @@ seconds_between() {
 # The recording `rec` of the scenario: its length now in samples; waiting
 # until it holds SECONDS more than at sample FROM (for up to LIMIT seconds).
 mark() { e2e_recorded_samples "$rec"; }
+
+# Value of KEY in what `analyse_recording info` says of the recording.
+info_value() { e2e_analyse info "$rec" | value_of "$1"; }
 record_for() { e2e_record_until "$rec" $(($1 + $(samples_in "$2"))) "${3:-30}"; }
 
 # Starts the program (ARGS for app_launch), answers the start-up About box

@@ -26,14 +26,16 @@ app_begin() {
   [ -x "$APP_PROGRAM" ] || e2e_fail "no program at '$APP_PROGRAM'"
 }
 
-# `app_launch inspect` makes every widget a native X window, so that the X
-# server itself reports each control's rectangle.
+# app_launch [inspect] [VAR=VALUE...]: the program with those variables in
+# its environment; `inspect` makes every widget a native X window, so that
+# the X server itself reports each control's rectangle.
 app_launch() {
+  local environment=()
   if [ "${1:-}" = inspect ]; then
-    e2e_launch tonegen env QT_USE_NATIVE_WINDOWS=1 "$APP_PROGRAM"
-  else
-    e2e_launch tonegen "$APP_PROGRAM"
+    environment+=(QT_USE_NATIVE_WINDOWS=1)
+    shift
   fi
+  e2e_launch tonegen env "${environment[@]}" "$@" "$APP_PROGRAM"
 }
 
 app_no_audio_output() { e2e_no_sound_server; }

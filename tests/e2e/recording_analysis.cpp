@@ -605,7 +605,7 @@ private:
 
 MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const std::vector<LoopedSource>& sources,
                               double gain, std::size_t confirm, std::size_t max_start_lag,
-                              std::size_t trailing_silence_min)
+                              std::size_t trailing_silence_min, const std::vector<GoingOn>& going_on)
 {
     MixtureReport r;
     const std::optional<std::size_t> start = first_sound(rec);
@@ -618,7 +618,7 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     r.sound_found = true;
     r.start = *start;
     // The tone stream's leading zeros merge into the silence before it.
-    while (tones.peek() == 0)
+    while (going_on.empty() && tones.peek() == 0)
         static_cast<void>(tones.next());
     // Silence to the end is the program gone, not a mixture.
     std::size_t end = *last_sound(rec) + 1;
@@ -689,6 +689,34 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     };
 
     MixState state(sources, gain);
+    if (!going_on.empty()) {
+        // Every combination of positions is too many; each source's position
+        // is found with the others at their centres, then all together confirmed.
+        i_now = r.start;
+        for (const GoingOn& g : going_on)
+            state.start(g.source, g.near);
+        for (const GoingOn& g : going_on) {
+            bool found = false;
+            const std::size_t length = sources[g.source].samples.size();
+            for (std::size_t d = 0; d <= 2 * g.within && !found; ++d) {
+                const std::size_t from = (g.near + length * 2 + d - g.within) % length;
+                MixState tried = state;
+                tried.start(g.source, from);
+                if (explains(tried, r.start)) {
+                    state = tried;
+                    r.events.push_back(MixEvent{r.start, g.source, true, from});
+                    found = true;
+                }
+            }
+            if (!found) {
+                r.unexplained_at = r.start;
+                r.recorded_at_failure = rec[r.start];
+                tones_ahead(1);
+                r.expected_at_failure = state.expected(ahead[0], 0);
+                return r;
+            }
+        }
+    }
     for (std::size_t i = r.start; i < end; ++i) {
         i_now = i;
         tones_ahead(1);
@@ -708,7 +736,8 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
     return r;
 }
 
-Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause)
+Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause,
+                                  const Joins& joins)
 {
     Comparison c;
     const std::optional<std::size_t> start = first_sound(rec);
@@ -717,16 +746,53 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
     c.sound_found = true;
     c.start = *start;
 
+    // Reference samples taken out to look ahead at a join and not used yet.
+    std::deque<std::int16_t> pending;
+    std::size_t taken = 0; // reference samples used or passed over
+    auto peek = [&] { return pending.empty() ? reference.peek() : pending.front(); };
+    auto next = [&] {
+        ++taken;
+        if (pending.empty())
+            return reference.next();
+        const std::int16_t v = pending.front();
+        pending.pop_front();
+        return v;
+    };
+    // The smallest skip that makes the recording from i equal the reference.
+    auto resume = [&](std::size_t i) {
+        const std::size_t n = std::min(joins.confirm, rec.size() - i);
+        while (pending.size() < joins.max_skip + n)
+            pending.push_back(reference.next());
+        Comparison::Resume r{i, std::nullopt};
+        for (std::size_t skip = 0; skip <= joins.max_skip && !r.skipped; ++skip) {
+            std::size_t j = 0;
+            while (j < n && rec[i + j] == pending[skip + j])
+                ++j;
+            if (j == n)
+                r.skipped = skip;
+        }
+        if (r.skipped) {
+            pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(*r.skipped));
+            taken += *r.skipped;
+        }
+        r.reference_at = taken;
+        c.resumes.push_back(r);
+    };
+
+    std::size_t next_join = 0;
+    bool at_join = false;
     // The silence before the first sound is a pause like any other.
     bool after_silence = true;
     std::size_t i = c.start;
+    while (next_join < joins.at.size() && joins.at[next_join] <= i) {
+        ++next_join;
+        at_join = true;
+    }
     while (i < rec.size()) {
-        if (after_silence) {
-            while (reference.peek() == 0) {
-                static_cast<void>(reference.next());
-                ++c.reference_zeros_absorbed;
-            }
-            after_silence = false;
+        if (next_join < joins.at.size() && i == joins.at[next_join]) {
+            ++next_join;
+            at_join = true;
+            after_silence = true;
         }
         if (rec[i] == 0) {
             std::size_t end = i;
@@ -736,16 +802,33 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
                 c.trailing_silence = end - i;
                 break;
             }
-            if (end - i >= min_pause) {
+            if (end - i >= min_pause || at_join) {
                 // Reference zeros either side of the pause vanish into it;
-                // they are taken out before the next comparison.
-                c.pauses.push_back(ZeroRun{i, end - i});
+                // they are taken out before the next comparison. Silence
+                // that begins at a join is the new server's before the
+                // stream came back, not a pause.
+                if (!at_join)
+                    c.pauses.push_back(ZeroRun{i, end - i});
+                while (next_join < joins.at.size() && joins.at[next_join] < end) {
+                    ++next_join;
+                    at_join = true;
+                }
                 i = end;
                 after_silence = true;
                 continue;
             }
         }
-        const std::int16_t expected = reference.next();
+        if (after_silence) {
+            while (peek() == 0) {
+                static_cast<void>(next());
+                ++c.reference_zeros_absorbed;
+            }
+            if (at_join)
+                resume(i);
+            after_silence = false;
+            at_join = false;
+        }
+        const std::int16_t expected = next();
         if (rec[i] != expected) {
             if (!c.first_mismatch) {
                 c.first_mismatch = i;
@@ -770,7 +853,8 @@ std::string event_name(const MixEvent& event, const std::vector<LoopedSource>& s
 }
 
 std::vector<std::string> check_events(const std::vector<MixEvent>& found, const std::vector<LoopedSource>& sources,
-                                      const std::vector<ExpectedEvent>& expected, std::size_t max_lag)
+                                      const std::vector<ExpectedEvent>& expected, std::size_t early,
+                                      std::size_t max_lag)
 {
     std::vector<std::string> problems;
     auto seconds = [](std::size_t a, std::size_t b) {
@@ -795,9 +879,9 @@ std::vector<std::string> check_events(const std::vector<MixEvent>& found, const 
             continue;
         }
         const std::optional<std::size_t> cause = expected[i].cause;
-        if (cause && (found[i].at < *cause || found[i].at - *cause > max_lag))
-            problems.push_back(number + ": " + name + " heard " + seconds(*cause, found[i].at) +
-                               " after its cause, allowed 0 to " + seconds(0, max_lag));
+        if (cause && (found[i].at + early < *cause || (found[i].at > *cause && found[i].at - *cause > max_lag)))
+            problems.push_back(number + ": " + name + " heard " + seconds(*cause, found[i].at) + " after its cause, allowed " +
+                               seconds(early, 0) + " to " + seconds(0, max_lag));
     }
     return problems;
 }

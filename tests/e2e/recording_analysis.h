@@ -259,6 +259,12 @@ struct Comparison {
     std::vector<ZeroRun> pauses;        // silences skipped between sounds
     std::size_t reference_zeros_absorbed = 0;  // reference zeros that fell into a pause
     std::size_t trailing_silence = 0;   // zeros after the last sound
+    struct Resume {
+        std::size_t at;                 // recording index of the first sound after a join
+        std::optional<std::size_t> skipped;  // reference samples left out there; none found: not set
+        std::size_t reference_at = 0;   // index in the reference of the sample heard at `at`
+    };
+    std::vector<Resume> resumes;
 };
 
 // The test signals heard over the tones. The player mixes every playing
@@ -274,7 +280,8 @@ struct LoopedSource {
 struct MixEvent {
     std::size_t at;       // recording index from which the change is heard
     std::size_t source;   // index into the sources
-    bool starts;          // from its first sample; otherwise it stops
+    bool starts;          // from its first sample (or `from`); otherwise it stops
+    std::size_t from = 0; // the source's sample heard first, for one going on
 };
 
 struct MixtureReport {
@@ -296,9 +303,21 @@ struct MixtureReport {
 // stopped, or a silent one started up to `max_start_lag` samples earlier
 // (its first samples may round to nothing). A change is taken when it
 // explains the next `confirm` samples.
+//
+// A recording cut from the middle of the play starts with sources already
+// playing: `going_on` names each with a position it is near (within
+// `within` samples either way); the walk starts with the one that explains
+// the first `confirm` samples, reported as a start event at the first sound
+// (`MixEvent::from` holds the position found). The tone stream is then not
+// expected to start with silence: `tones` is taken as it stands.
+struct GoingOn {
+    std::size_t source;
+    std::size_t near;
+    std::size_t within;
+};
 MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const std::vector<LoopedSource>& sources,
                               double gain, std::size_t confirm = 256, std::size_t max_start_lag = 64,
-                              std::size_t trailing_silence_min = 64);
+                              std::size_t trailing_silence_min = 64, const std::vector<GoingOn>& going_on = {});
 
 // The 16-bit mono samples of a RIFF WAVE file; empty when it is none.
 Samples read_wave_samples(const std::string& path, bool* ok = nullptr);
@@ -314,10 +333,13 @@ struct ExpectedEvent {
 
 std::string event_name(const MixEvent& event, const std::vector<LoopedSource>& sources);
 
-// Each expected event in order, each heard from its cause on and at most
-// `max_lag` samples after it; one sentence per problem, none when all hold.
+// Each expected event in order, each heard from `early` samples before its
+// cause (the cause's mark may come late: it is the recording's length read
+// once the click is done) to `max_lag` samples after it; one sentence per
+// problem, none when all hold.
 std::vector<std::string> check_events(const std::vector<MixEvent>& found, const std::vector<LoopedSource>& sources,
-                                      const std::vector<ExpectedEvent>& expected, std::size_t max_lag);
+                                      const std::vector<ExpectedEvent>& expected, std::size_t early,
+                                      std::size_t max_lag);
 
 // RMS level (as rms_dbfs) of a recording looped by the player at `gain`.
 double source_rms_dbfs(const Samples& source, double gain);
@@ -353,6 +375,19 @@ LayoutCheck check_layout(const std::vector<ControlSpec>& table, const std::vecto
 // zeros is a pause and is skipped (with any zeros of the reference at that
 // point), every other sample must equal the next reference sample. Nothing
 // lost, repeated or altered gives zero mismatches.
-Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause);
+//
+// A join is where the recording of one sound server ends and that of the
+// next one begins (the server was restarted): what the dead server held was
+// never played, so the first sound after a join may continue the reference
+// up to `max_skip` samples further on, never earlier. The skip is the
+// smallest that makes the next `confirm` samples equal; the comparison then
+// goes on from there. Silence that begins at a join is not counted a pause.
+struct Joins {
+    std::vector<std::size_t> at;  // recording indices, ascending
+    std::size_t max_skip = 0;
+    std::size_t confirm = 441;
+};
+Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference, std::size_t min_pause,
+                                  const Joins& joins = {});
 
 } // namespace tonegen::e2e

@@ -76,8 +76,11 @@ wine_end() {
   e2e_end
 }
 
-# Any run: the probe reads the controls of every one.
-app_launch() { e2e_launch tonegen "$WINE_LOADER" "$WINE_EXE"; }
+# app_launch [inspect] [VAR=VALUE...]: any run is one the probe can read.
+app_launch() {
+  [ "${1:-}" != inspect ] || shift
+  e2e_launch tonegen env "$@" "$WINE_LOADER" "$WINE_EXE"
+}
 
 # No sound server, and wine's own audio driver switched off.
 app_no_audio_output() {

@@ -1,5 +1,7 @@
 #include "synth/synth.h"
 
+#include "common/fill_path_held.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -209,8 +211,21 @@ struct Lcg {
     }
 };
 
-TEST(FillBuffer, GoldenHashes)
+// Every instruction-set path, the scalar reference among them, makes the
+// same stretches.
+class FillBufferOnEveryPath : public ::testing::TestWithParam<FillPath> {
+protected:
+    void SetUp() override
+    {
+        if (!fill_path_supported(GetParam()))
+            GTEST_SKIP() << test::missing_fill_path(GetParam());
+    }
+};
+
+TEST_P(FillBufferOnEveryPath, GoldenHashes)
 {
+    const test::FillPathHeld path(GetParam());
+    ASSERT_TRUE(path.held());
     struct Case {
         const char* name;
         void (*setup)(Settings&);
@@ -257,6 +272,8 @@ TEST(FillBuffer, GoldenHashes)
         EXPECT_EQ(h, c.expected) << c.name << ": 0x" << std::hex << h;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, FillBufferOnEveryPath, ::testing::ValuesIn(fill_paths), test::fill_path_test_name);
 
 } // namespace
 } // namespace tonegen

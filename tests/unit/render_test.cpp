@@ -33,10 +33,8 @@ std::vector<std::int16_t> live_stream(const RenderOptions& o, std::size_t frames
 {
     Settings s{};
     apply_defaults(s);
-    for (std::size_t k = 0; o.setup && k < tone_slots; ++k) {
-        s.tones[k].frequency = o.setup->frequency[k];
-        s.tones[k].gain = static_cast<float>(o.setup->gain[k] / 100.0);
-    }
+    if (o.setup)
+        load_setup(s, *o.setup);
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
     s.buffer_bytes = 24576;
@@ -180,6 +178,8 @@ TEST_F(RenderTest, TheCommandSaysWhatWentWrongAndExitsWithOne)
     EXPECT_EQ(fs::file_size(folder / "x.wav"), 244u);
     EXPECT_EQ(run_render({"--help"}, assets, false, out, err), 0);
     EXPECT_NE(text_of(out).find("usage: tonegen-render"), std::string::npos);
+    EXPECT_EQ(run_render({"--version"}, assets, false, out, err), 0);
+    EXPECT_NE(text_of(out).find("tonegen-render 1.3.3\nCopyright"), std::string::npos);
     std::fclose(out);
     std::fclose(err);
 }

@@ -2,7 +2,8 @@
 //
 // How it works: xdg-open is started directly, with the address as its one
 // argument: no shell ever reads the address, the program does not wait for
-// it, and a failure to start it is ignored.
+// it, and a failure to start it is ignored. It gets the environment without
+// the program's sound-server properties (qt_desktop_identity.h).
 #pragma once
 
 #include "platform/shell_port.h"

@@ -1,99 +1,63 @@
 // How it works: see qt_test_signals.h.
 #include "platform/qt/qt_test_signals.h"
 
-#include "platform/qt/qt_audio_thread.h"
-
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QIODevice>
-#include <QMediaDevices>
+#include "signals/test_signals.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <vector>
+#include <string>
 
 namespace tonegen::qt {
 
-namespace {
-
-
-constexpr qsizetype player_buffer_bytes = static_cast<qsizetype>(stream_rate) / 4 * 2; // 250 ms, as the tone stream
-
-struct Buffer {
-    std::vector<std::int16_t> samples;
-    long volume = 0;
-    double gain = 1.0;
-    std::size_t position = 0; // in samples
-    bool playing = false;
-    bool looping = false;
-};
-
-struct Buffers {
-    std::mutex mutex;
-    std::map<SoundBufferHandle, Buffer> by_handle;
-};
-
-// Every playing buffer, mixed; silence when none plays. Never at its end.
-class MixFeed final : public QIODevice {
-public:
-    explicit MixFeed(Buffers& buffers) : buffers_(buffers) {}
-
-    bool isSequential() const override { return true; }
-    bool atEnd() const override { return false; }
-
-protected:
-    qint64 readData(char* data, qint64 max_bytes) noexcept override
-    {
-        const auto frames = static_cast<std::size_t>(std::max<qint64>(max_bytes, 0) / 2);
-        mix_.assign(frames, 0.0);
-        {
-            std::lock_guard<std::mutex> lock(buffers_.mutex);
-            for (auto& [handle, b] : buffers_.by_handle) {
-                for (std::size_t i = 0; i < frames && b.playing; ++i) {
-                    if (b.position >= b.samples.size()) {
-                        if (!b.looping || b.samples.empty()) {
-                            b.playing = false;
-                            break;
-                        }
-                        b.position = 0;
-                    }
-                    mix_[i] += b.samples[b.position++] * b.gain;
-                }
-            }
-        }
-        for (std::size_t i = 0; i < frames; ++i) {
-            const auto v = static_cast<std::int16_t>(std::clamp(std::nearbyint(mix_[i]), -32768.0, 32767.0));
-            std::memcpy(data + 2 * i, &v, 2);
-        }
-        return static_cast<qint64>(frames * 2);
-    }
-
-    qint64 writeData(const char* /*data*/, qint64 /*bytes*/) override { return -1; }
-
-private:
-    Buffers& buffers_;
-    std::vector<double> mix_; // reused, so that mixing rarely allocates
-};
-
-QAudioFormat player_format()
+bool SoundBuffers::any_playing()
 {
-    QAudioFormat format;
-    format.setSampleRate(static_cast<int>(stream_rate));
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    return format;
+    std::lock_guard<std::mutex> lock(mutex);
+    return std::any_of(by_handle.begin(), by_handle.end(), [](const auto& b) { return b.second.playing; });
 }
 
-} // namespace
+std::size_t MixFeed::read(char* data, std::size_t bytes) noexcept
+{
+    const std::size_t frames = bytes / 2;
+    for (std::size_t done = 0; done < frames; done += mix_.size())
+        mix_block(data + 2 * done, std::min(mix_.size(), frames - done));
+    return frames * 2;
+}
+
+void MixFeed::mix_block(char* data, std::size_t frames)
+{
+    std::fill_n(mix_.begin(), frames, 0.0);
+    {
+        std::lock_guard<std::mutex> lock(buffers_.mutex);
+        for (auto& [handle, b] : buffers_.by_handle) {
+            for (std::size_t i = 0; i < frames && b.playing; ++i) {
+                if (b.position >= b.samples.size()) {
+                    if (!b.looping || b.samples.empty()) {
+                        b.playing = false;
+                        break;
+                    }
+                    b.position = 0;
+                }
+                mix_[i] += b.samples[b.position++] * b.gain;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::int16_t v = mixed_sample(mix_[i]);
+        std::memcpy(data + 2 * i, &v, 2);
+    }
+}
 
 struct QtTestSignals::Player {
-    QAudioDevice device;
-    Buffers buffers;
+    Player(SoundServer& server, std::string device)
+        : feed(buffers), keeper(server, std::move(device), "tonegen test signals", feed)
+    {
+    }
+
+    SoundBuffers buffers;
+    MixFeed feed;
+    SinkKeeper keeper; // last: its sink stops reading before the rest goes
     SoundBufferHandle next_handle = 1;
-    AudioThread audio{QStringLiteral("tonegen test signals")}; // last: ends first
 
     template <typename F>
     void with(SoundBufferHandle handle, F&& f)
@@ -105,34 +69,28 @@ struct QtTestSignals::Player {
     }
 };
 
-QtTestSignals::QtTestSignals() = default;
+QtTestSignals::QtTestSignals(SoundServer& server, unsigned device_id) : server_(server), device_id_(device_id) {}
 
 QtTestSignals::~QtTestSignals() = default;
 
 bool QtTestSignals::load_library()
 {
-    return true; // Qt Multimedia is linked in
+    return true; // the sound server's client library is linked in
 }
 
 bool QtTestSignals::create_device()
 {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(player_format()))
+    const std::vector<SoundOutput> outputs = server_.outputs();
+    if (device_id_ >= outputs.size() || !outputs[device_id_].plays_stream_format)
         return false;
-    player_ = std::make_unique<Player>();
-    player_->device = device;
+    player_ = std::make_unique<Player>(server_, outputs[device_id_].device);
     return true;
 }
 
 bool QtTestSignals::set_up_device()
 {
-    if (!player_)
-        return false;
-    Player& p = *player_;
-    if (p.audio.running())
-        return true;
-    return p.audio.start(p.device, player_format(), player_buffer_bytes,
-                         [&p] { return new MixFeed(p.buffers); });
+    // Nothing plays yet, so no stream is opened: the first play opens it.
+    return player_ != nullptr;
 }
 
 void QtTestSignals::release()
@@ -140,12 +98,23 @@ void QtTestSignals::release()
     player_.reset();
 }
 
+bool QtTestSignals::streaming() const
+{
+    return player_ && player_->keeper.wanted();
+}
+
+void QtTestSignals::close_if_silent()
+{
+    if (player_ && !player_->buffers.any_playing())
+        player_->keeper.close();
+}
+
 SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
 {
     // The player mixes one format: what the recordings are made in.
     if (!player_ || !is_stream_format(format) || bytes < 2)
         return 0;
-    Buffer b;
+    SoundBuffer b;
     b.samples.assign(bytes / 2, 0);
     std::lock_guard<std::mutex> lock(player_->buffers.mutex);
     const SoundBufferHandle handle = player_->next_handle++;
@@ -157,7 +126,7 @@ bool QtTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* dat
 {
     bool copied = false;
     if (player_) {
-        player_->with(buffer, [&](Buffer& b) {
+        player_->with(buffer, [&](SoundBuffer& b) {
             if (bytes <= b.samples.size() * 2) {
                 std::memcpy(b.samples.data(), data, bytes);
                 copied = true;
@@ -171,29 +140,34 @@ void QtTestSignals::release_buffer(SoundBufferHandle buffer)
 {
     if (!player_)
         return;
-    std::lock_guard<std::mutex> lock(player_->buffers.mutex);
-    static_cast<void>(player_->buffers.by_handle.erase(buffer));
+    {
+        std::lock_guard<std::mutex> lock(player_->buffers.mutex);
+        static_cast<void>(player_->buffers.by_handle.erase(buffer));
+    }
+    close_if_silent();
 }
 
 void QtTestSignals::stop(SoundBufferHandle buffer)
 {
-    if (player_)
-        player_->with(buffer, [](Buffer& b) { b.playing = false; });
+    if (!player_)
+        return;
+    player_->with(buffer, [](SoundBuffer& b) { b.playing = false; });
+    close_if_silent();
 }
 
 void QtTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
     if (player_)
-        player_->with(buffer, [byte_offset](Buffer& b) { b.position = std::min<std::size_t>(byte_offset / 2, b.samples.size()); });
+        player_->with(buffer, [byte_offset](SoundBuffer& b) { b.position = std::min<std::size_t>(byte_offset / 2, b.samples.size()); });
 }
 
 void QtTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     const long v = std::clamp(hundredths_of_db, volume_min, volume_max);
     if (player_) {
-        player_->with(buffer, [v](Buffer& b) {
+        player_->with(buffer, [v](SoundBuffer& b) {
             b.volume = v;
-            b.gain = v <= volume_min ? 0.0 : std::pow(10.0, static_cast<double>(v) / 2000.0);
+            b.gain = linear_gain(v);
         });
     }
 }
@@ -202,18 +176,22 @@ long QtTestSignals::volume(SoundBufferHandle buffer)
 {
     long v = 0;
     if (player_)
-        player_->with(buffer, [&v](const Buffer& b) { v = b.volume; });
+        player_->with(buffer, [&v](const SoundBuffer& b) { v = b.volume; });
     return v;
 }
 
 void QtTestSignals::play(SoundBufferHandle buffer, bool looping)
 {
-    if (player_) {
-        player_->with(buffer, [looping](Buffer& b) {
-            b.playing = true;
-            b.looping = looping;
-        });
-    }
+    if (!player_)
+        return;
+    bool found = false;
+    player_->with(buffer, [&](SoundBuffer& b) {
+        b.playing = true;
+        b.looping = looping;
+        found = true;
+    });
+    if (found)
+        player_->keeper.keep_open(false);
 }
 
 } // namespace tonegen::qt

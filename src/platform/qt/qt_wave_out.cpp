@@ -1,202 +1,137 @@
-// How it works: see qt_wave_out.h. Each open device owns an AudioThread
-// whose event loop runs the QAudioSink and the HeaderFeed it pulls from. The
-// GUI thread talks to that thread only through the FIFO (under its mutex) and
-// through functions queued onto it; the sink itself is created, driven and
-// deleted on the device thread only.
+// How it works: see qt_wave_out.h. Each open device owns a HeaderFeed and the
+// SinkKeeper of its stream. The GUI thread and the sink's thread share only
+// the feed, under its mutex; the hand-back notices are posted with it held,
+// so that they leave in queue order even when a reset meets a read.
 #include "platform/qt/qt_wave_out.h"
-
-#include "platform/qt/qt_audio_thread.h"
-#include "platform/qt/qt_windowing.h"
-
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QList>
-#include <QMediaDevices>
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
-#include <functional>
-#include <mutex>
 #include <utility>
 
 namespace tonegen::qt {
 
 namespace {
 
-constexpr int stream_block_bytes = 2; // one mono 16-bit frame
-// 250 ms asked of the sound server. Pause (a cork) and reset and close (the
-// stream dropped) act at the server's sink, so this length does not delay
-// them; what it buys is slack: the server takes about a fifth of it for its
-// sink and keeps the rest queued, and at 100 ms that rest (about 30 ms) ran
-// dry, with audible gaps, while a build or an image conversion loaded the
-// machine. A change of the tones is heard this much later on top of the ring.
-constexpr qsizetype sink_buffer_bytes = static_cast<qsizetype>(stream_rate) / 4 * stream_block_bytes;
-
+constexpr std::size_t frame_bytes = 2; // one mono 16-bit frame
 constexpr std::uint32_t callback_type_mask = 0x70000;
 
-// The device's queue of headers, shared by the GUI thread (write, reset) and
-// the device thread (reading samples).
-struct HeaderQueue {
-    std::mutex mutex;
-    std::deque<WaveHeader*> queued;
-    std::uint32_t read_offset = 0; // bytes of queued.front() already copied out
-    // A header has been read since the stream started; from then on a dry
-    // FIFO reads as silence so that the stream keeps running.
-    bool fed = false;
-    // The sink found nothing to read and stopped asking; the next write wakes it.
-    bool starved = false;
-};
-
-// The endless stream the sink pulls: queued header bytes in order, then
-// silence. Lives on the device thread.
-class HeaderFeed final : public QIODevice {
-public:
-    HeaderFeed(HeaderQueue& queue, std::function<void(WaveHeader*)> hand_back)
-        : queue_(queue), hand_back_(std::move(hand_back))
-    {
-        finished_.reserve(64);
-    }
-
-    bool isSequential() const override { return true; }
-    // Never at its end: the sink must not drain the stream when the FIFO is dry.
-    bool atEnd() const override { return false; }
-
-protected:
-    qint64 readData(char* data, qint64 max_bytes) noexcept override
-    {
-        if (max_bytes <= 0)
-            return 0;
-        const auto wanted = static_cast<std::uint64_t>(max_bytes);
-        std::uint64_t copied = 0;
-        {
-            std::lock_guard<std::mutex> lock(queue_.mutex);
-            while (copied < wanted && !queue_.queued.empty()) {
-                WaveHeader* h = queue_.queued.front();
-                const std::uint32_t left = h->dwBufferLength - queue_.read_offset;
-                const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(left, wanted - copied));
-                if (n > 0)
-                    std::memcpy(data + copied, h->lpData + queue_.read_offset, n);
-                copied += n;
-                queue_.read_offset += n;
-                queue_.fed = true;
-                if (queue_.read_offset == h->dwBufferLength) {
-                    h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-                    queue_.queued.pop_front();
-                    queue_.read_offset = 0;
-                    finished_.push_back(h);
-                }
-            }
-            if (copied < wanted && queue_.fed) {
-                const std::uint64_t whole = wanted - wanted % stream_block_bytes;
-                if (whole > copied) {
-                    std::memset(data + copied, 0, whole - copied);
-                    copied = whole;
-                }
-            }
-            if (copied == 0)
-                queue_.starved = true;
-        }
-        // Outside the lock: the GUI thread may be writing meanwhile.
-        for (WaveHeader* h : finished_)
-            hand_back_(h);
-        finished_.clear();
-        return static_cast<qint64>(copied);
-    }
-
-    qint64 writeData(const char* /*data*/, qint64 /*bytes*/) override { return -1; }
-
-private:
-    HeaderQueue& queue_;
-    std::function<void(WaveHeader*)> hand_back_;
-    std::vector<WaveHeader*> finished_; // reused, so that reading never allocates
-};
+void mark_done(WaveHeader* h)
+{
+    h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+}
 
 } // namespace
 
+HeaderFeed::HeaderFeed(std::function<void(WaveHeader*)> hand_back)
+    : hand_back_(std::move(hand_back)), ring_(16, nullptr)
+{
+}
+
+MmResult HeaderFeed::prepare(WaveHeader* header)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    header->dwFlags |= WHDR_PREPARED;
+    return mm_no_error;
+}
+
+MmResult HeaderFeed::unprepare(WaveHeader* header)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (header->dwFlags & WHDR_INQUEUE)
+        return mm_still_playing;
+    header->dwFlags &= ~WHDR_PREPARED;
+    return mm_no_error;
+}
+
+MmResult HeaderFeed::queue(WaveHeader* header, bool* woken)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!(header->dwFlags & WHDR_PREPARED))
+        return mm_error;
+    if (header->dwFlags & WHDR_INQUEUE)
+        return mm_still_playing;
+    if (count_ == ring_.size()) {
+        // Unrolled into a ring twice the size, oldest first.
+        std::vector<WaveHeader*> grown(ring_.size() * 2, nullptr);
+        for (std::size_t i = 0; i < count_; ++i)
+            grown[i] = ring_[(head_ + i) % ring_.size()];
+        ring_.swap(grown);
+        head_ = 0;
+    }
+    header->dwFlags = (header->dwFlags | WHDR_INQUEUE) & ~WHDR_DONE;
+    ring_[(head_ + count_) % ring_.size()] = header;
+    ++count_;
+    *woken = std::exchange(starved_, false);
+    return mm_no_error;
+}
+
+void HeaderFeed::pop_front()
+{
+    ring_[head_] = nullptr;
+    head_ = (head_ + 1) % ring_.size();
+    --count_;
+}
+
+void HeaderFeed::hand_back_all()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (count_ > 0) {
+        WaveHeader* h = front();
+        pop_front();
+        mark_done(h);
+        hand_back_(h);
+    }
+    read_offset_ = 0;
+    starved_ = false;
+}
+
+bool HeaderFeed::empty() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return count_ == 0;
+}
+
+std::size_t HeaderFeed::read(char* data, std::size_t bytes) noexcept
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::size_t wanted = bytes - bytes % frame_bytes;
+    std::size_t copied = 0;
+    while (copied < wanted && count_ > 0) {
+        WaveHeader* h = front();
+        const std::size_t n = std::min<std::size_t>(h->dwBufferLength - read_offset_, wanted - copied);
+        if (n > 0)
+            std::memcpy(data + copied, h->lpData + read_offset_, n);
+        copied += n;
+        read_offset_ += static_cast<std::uint32_t>(n);
+        if (read_offset_ == h->dwBufferLength) {
+            pop_front();
+            read_offset_ = 0;
+            mark_done(h);
+            hand_back_(h);
+        }
+    }
+    // A short read leaves the rest to the next write: the server plays
+    // silence meanwhile and starts again once it has enough.
+    if (copied < wanted)
+        starved_ = true;
+    return copied;
+}
+
 class QtWaveOut::Device {
 public:
-    Device(QtWindowing& windowing, WindowHandle callback_window, bool notify, QAudioDevice device,
-           QAudioFormat format)
-        : windowing_(windowing), callback_window_(callback_window), notify_(notify),
-          device_(std::move(device)), format_(format), audio_(QStringLiteral("tonegen wave-out"))
+    Device(WindowingPort& windowing, WindowHandle callback_window, bool notify, SoundServer& server,
+           std::string device)
+        : feed([this](WaveHeader* h) { hand_back(h); }),
+          keeper(server, std::move(device), "tonegen tones", feed), windowing_(windowing),
+          callback_window_(callback_window), notify_(notify)
     {
     }
 
-    // Starts the thread and the sink; false when the sound server refuses.
-    bool start()
-    {
-        return audio_.start(device_, format_, sink_buffer_bytes, [this] {
-            return new HeaderFeed(queue, [this](WaveHeader* h) { hand_back(h); });
-        });
-    }
-
-    // Ends the sink and the thread; the FIFO is left as it is.
-    void stop() { audio_.stop(); }
-
-    void pause()
-    {
-        paused_ = true;
-        audio_.run_later([this] { audio_.sink()->suspend(); });
-    }
-
-    void restart()
-    {
-        paused_ = false;
-        audio_.run_later([this] { audio_.sink()->resume(); });
-    }
-
-    void reset()
-    {
-        audio_.run_and_wait([this, paused = paused_] {
-            QAudioSink* sink = audio_.sink();
-            sink->stop();
-            std::deque<WaveHeader*> returned;
-            {
-                std::lock_guard<std::mutex> lock(queue.mutex);
-                returned.swap(queue.queued);
-                queue.read_offset = 0;
-                queue.fed = false;
-                queue.starved = false;
-                for (WaveHeader* h : returned)
-                    h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
-            }
-            for (WaveHeader* h : returned)
-                hand_back(h);
-            // A fresh stream, idle until the next write, paused if the device was.
-            sink->start(audio_.feed());
-            if (paused)
-                sink->suspend();
-        });
-    }
-
-    MmResult queue_header(WaveHeader* header)
-    {
-        bool wake = false;
-        {
-            std::lock_guard<std::mutex> lock(queue.mutex);
-            if (!(header->dwFlags & WHDR_PREPARED))
-                return mm_error;
-            if (header->dwFlags & WHDR_INQUEUE)
-                return mm_still_playing;
-            header->dwFlags = (header->dwFlags | WHDR_INQUEUE) & ~WHDR_DONE;
-            queue.queued.push_back(header);
-            wake = std::exchange(queue.starved, false);
-        }
-        if (wake)
-            audio_.run_later([this] { emit audio_.feed()->readyRead(); });
-        return mm_no_error;
-    }
-
-    HeaderQueue queue;
+    HeaderFeed feed;
+    SinkKeeper keeper; // after the feed: the sink stops reading before the feed goes
 
 private:
-    // Device thread: tells the program that a header is finished.
+    // The sink's thread: tells the program that a header is finished.
     void hand_back(WaveHeader* header)
     {
         if (notify_)
@@ -204,16 +139,12 @@ private:
                                                       reinterpret_cast<std::intptr_t>(header)));
     }
 
-    QtWindowing& windowing_;
+    WindowingPort& windowing_;
     const WindowHandle callback_window_;
     const bool notify_;
-    const QAudioDevice device_;
-    const QAudioFormat format_;
-    bool paused_ = false; // GUI thread only
-    AudioThread audio_;   // declared last: its thread ends before the rest goes
 };
 
-QtWaveOut::QtWaveOut(QtWindowing& windowing) : windowing_(windowing) {}
+QtWaveOut::QtWaveOut(WindowingPort& windowing, SoundServer& server) : windowing_(windowing), server_(server) {}
 
 QtWaveOut::~QtWaveOut() = default;
 
@@ -228,7 +159,7 @@ QtWaveOut::Device* QtWaveOut::find(WaveOutHandle handle) const
 
 unsigned QtWaveOut::get_num_devs()
 {
-    return static_cast<unsigned>(QMediaDevices::audioOutputs().size());
+    return static_cast<unsigned>(server_.outputs().size());
 }
 
 MmResult QtWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFormat& format,
@@ -239,32 +170,20 @@ MmResult QtWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveFo
     *handle = 0;
 
     // Device 0 is the default output, the others follow in the server's order.
-    QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    const QAudioDevice preferred = QMediaDevices::defaultAudioOutput();
-    const auto it = std::find(outputs.begin(), outputs.end(), preferred);
-    if (it != outputs.end())
-        static_cast<void>(std::rotate(outputs.begin(), it, it + 1));
-    if (device_id >= static_cast<unsigned>(outputs.size()))
+    const std::vector<SoundOutput> outputs = server_.outputs();
+    if (device_id >= outputs.size())
         return mm_bad_device_id;
-    const QAudioDevice& device = outputs[static_cast<qsizetype>(device_id)];
-
     // The one format this device plays, and only when the server takes it as it is.
-    if (!is_stream_format(format))
-        return mm_bad_format;
-    QAudioFormat qt_format;
-    qt_format.setSampleRate(static_cast<int>(stream_rate));
-    qt_format.setChannelCount(1);
-    qt_format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(qt_format))
+    if (!is_stream_format(format) || !outputs[device_id].plays_stream_format)
         return mm_bad_format;
 
     const std::uint32_t callback_type = flags & callback_type_mask;
     if (callback_type != 0 && callback_type != CALLBACK_WINDOW)
         return mm_error;
 
-    auto opened = std::make_unique<Device>(windowing_, callback_window, callback_type == CALLBACK_WINDOW,
-                                           device, qt_format);
-    if (!opened->start())
+    auto opened = std::make_unique<Device>(windowing_, callback_window, callback_type == CALLBACK_WINDOW, server_,
+                                           outputs[device_id].device);
+    if (!opened->keeper.open(false))
         return mm_error;
     *handle = reinterpret_cast<WaveOutHandle>(opened.get());
     devices_.push_back(std::move(opened));
@@ -276,9 +195,7 @@ MmResult QtWaveOut::prepare_header(WaveOutHandle handle, WaveHeader* header)
     Device* d = find(handle);
     if (!d || !header)
         return mm_error;
-    std::lock_guard<std::mutex> lock(d->queue.mutex);
-    header->dwFlags |= WHDR_PREPARED;
-    return mm_no_error;
+    return d->feed.prepare(header);
 }
 
 MmResult QtWaveOut::unprepare_header(WaveOutHandle handle, WaveHeader* header)
@@ -286,11 +203,7 @@ MmResult QtWaveOut::unprepare_header(WaveOutHandle handle, WaveHeader* header)
     Device* d = find(handle);
     if (!d || !header)
         return mm_error;
-    std::lock_guard<std::mutex> lock(d->queue.mutex);
-    if (header->dwFlags & WHDR_INQUEUE)
-        return mm_still_playing;
-    header->dwFlags &= ~WHDR_PREPARED;
-    return mm_no_error;
+    return d->feed.unprepare(header);
 }
 
 MmResult QtWaveOut::write(WaveOutHandle handle, WaveHeader* header)
@@ -298,7 +211,11 @@ MmResult QtWaveOut::write(WaveOutHandle handle, WaveHeader* header)
     Device* d = find(handle);
     if (!d || !header)
         return mm_error;
-    return d->queue_header(header);
+    bool woken = false;
+    const MmResult queued = d->feed.queue(header, &woken);
+    if (woken)
+        d->keeper.wake();
+    return queued;
 }
 
 MmResult QtWaveOut::pause(WaveOutHandle handle)
@@ -306,7 +223,7 @@ MmResult QtWaveOut::pause(WaveOutHandle handle)
     Device* d = find(handle);
     if (!d)
         return mm_error;
-    d->pause();
+    d->keeper.set_paused(true);
     return mm_no_error;
 }
 
@@ -315,7 +232,7 @@ MmResult QtWaveOut::restart(WaveOutHandle handle)
     Device* d = find(handle);
     if (!d)
         return mm_error;
-    d->restart();
+    d->keeper.set_paused(false);
     return mm_no_error;
 }
 
@@ -324,7 +241,8 @@ MmResult QtWaveOut::reset(WaveOutHandle handle)
     Device* d = find(handle);
     if (!d)
         return mm_error;
-    d->reset();
+    d->feed.hand_back_all();
+    d->keeper.flush();
     return mm_no_error;
 }
 
@@ -333,12 +251,9 @@ MmResult QtWaveOut::close(WaveOutHandle handle)
     Device* d = find(handle);
     if (!d)
         return mm_error;
-    {
-        std::lock_guard<std::mutex> lock(d->queue.mutex);
-        if (!d->queue.queued.empty())
-            return mm_still_playing;
-    }
-    d->stop();
+    if (!d->feed.empty())
+        return mm_still_playing;
+    d->keeper.close();
     static_cast<void>(devices_.erase(std::find_if(devices_.begin(), devices_.end(),
                                                   [d](const std::unique_ptr<Device>& p) { return p.get() == d; })));
     return mm_no_error;

@@ -1,40 +1,75 @@
-// The wave-out port over Qt Multimedia: a wave-out device emulated on a
-// thread of its own that feeds a QAudioSink.
+// The wave-out port on Linux: a wave-out device emulated over a sound sink.
 //
-// How it works: `write` appends a header to the device's FIFO under a mutex.
-// The device thread runs the sink in pull mode: whenever the sound server
-// wants more (about every 20 ms), the sink reads from `HeaderFeed`, which
-// copies the next bytes of the oldest queued headers. When a header's last
-// byte has been copied, it is marked done and one MM_WOM_DONE naming it is
-// posted to the callback window through QtWindowing::post_message, so the
-// program refills it on the GUI thread inside its next event wait. When the
-// FIFO runs dry the feed hands out silence, so the stream never stops and
-// plays new headers as soon as they arrive.
+// How it works: `write` appends a header to the device's HeaderFeed under
+// its mutex. The device's sink (qt_sound_sink.h) pulls from the feed on its
+// own thread whenever the sound server wants more (about every 100 ms); the
+// feed copies the next bytes of the oldest queued headers. When a header's
+// last byte has been copied, it is marked done and one MM_WOM_DONE naming it
+// is posted to the callback window, so the program refills it on the GUI
+// thread inside its next event wait. A read finds at most what is queued;
+// when it comes up short the server plays silence until the next write wakes
+// the sink, which then writes at once whatever the server has room for.
 //
-// pause corks the sound server's stream: what is already queued there waits,
-// and the feed is not read while corked, so restart plays on from exactly
-// the sample it stopped at. reset drops the stream at once and hands back
-// every queued header in order. Both act at the sound server's sink, so they
-// are heard within its latency (tens of milliseconds) whatever the stream
-// holds; the stream itself asks for 250 ms so that a loaded machine does not
-// starve it. The program keeps about 2 s more queued in headers.
+// pause corks the server's stream: what it holds waits, and the feed is not
+// read while corked, so restart plays on from exactly the sample it stopped
+// at. reset hands back every queued header in order and drops what the
+// server holds, so it is heard at once. If the server goes away, the sink's
+// keeper opens the same device again once it is back and the feed plays on
+// from its next unread byte; the headers stay queued meanwhile, and reset
+// and close work as ever. The program keeps about 2 s queued in headers.
 //
-// Only the GUI thread calls this class. The device thread never calls into
-// the program; the GUI thread waits for it only in open, reset and close.
+// Only the GUI thread calls QtWaveOut. The sink's thread never calls into the
+// program, and the GUI thread never waits for it for longer than a lock.
 #pragma once
 
+#include "platform/qt/qt_sound_sink.h"
 #include "platform/wave_out_port.h"
+#include "platform/windowing_port.h"
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace tonegen::qt {
 
-class QtWindowing;
+// The queue of written headers and the endless stream read from it.
+class HeaderFeed final : public SoundFeed {
+public:
+    // `hand_back` is called on the reading thread, in queue order, with the
+    // feed locked, for each header whose last byte has been read.
+    explicit HeaderFeed(std::function<void(WaveHeader*)> hand_back);
+
+    // GUI thread. The flag changes of the port's calls, under the feed's lock.
+    MmResult prepare(WaveHeader* header);
+    MmResult unprepare(WaveHeader* header);
+    // Queues a prepared header that is not queued; `woken` tells whether the
+    // reader had found the feed empty and must be woken.
+    MmResult queue(WaveHeader* header, bool* woken);
+    // Hands back every queued header in order.
+    void hand_back_all();
+    bool empty() const;
+
+    std::size_t read(char* data, std::size_t bytes) noexcept override;
+
+private:
+    WaveHeader* front() const { return ring_[head_]; }
+    void pop_front();
+
+    mutable std::mutex mutex_;
+    std::function<void(WaveHeader*)> hand_back_;
+    // The queue, a ring that only `queue` (on the GUI thread) grows, so that
+    // reading never allocates or frees.
+    std::vector<WaveHeader*> ring_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    std::uint32_t read_offset_ = 0; // bytes of the front header already read
+    bool starved_ = false; // the reader found the queue short and waits to be woken
+};
 
 class QtWaveOut final : public WaveOutPort {
 public:
-    explicit QtWaveOut(QtWindowing& windowing);
+    QtWaveOut(WindowingPort& windowing, SoundServer& server);
     ~QtWaveOut() override;
     QtWaveOut(const QtWaveOut&) = delete;
     QtWaveOut& operator=(const QtWaveOut&) = delete;
@@ -55,7 +90,8 @@ public:
 private:
     Device* find(WaveOutHandle handle) const;
 
-    QtWindowing& windowing_;
+    WindowingPort& windowing_;
+    SoundServer& server_;
     std::vector<std::unique_ptr<Device>> devices_;
 };
 

@@ -6,10 +6,12 @@
 // what typed text means and rewrites it when the field loses the focus.
 #include "platform/qt/qt_windowing.h"
 
+#include "formats/bitmap_file.h"
 #include "ui/number_text.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
@@ -25,6 +27,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QString>
 #include <QWheelEvent>
@@ -276,6 +279,18 @@ WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int 
     if (handle == 0)
         return 0;
     QWidget* window = windows_.at(handle).get();
+    // The main window's key combinations, whichever of its controls has the focus.
+    const std::pair<QKeySequence, int> shortcuts[] = {
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), copy_setup_shortcut},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), paste_setup_shortcut},
+    };
+    for (const auto& [keys, which] : shortcuts) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        static_cast<void>(QObject::connect(shortcut, &QShortcut::activated, window, [this, handle, which = which] {
+            post_event(Event{EventKind::shortcut, handle, which, 0});
+        }));
+    }
     window->move(x, y); // the frame's corner, as the platform places windows
     window->show();
     window->raise();
@@ -290,18 +305,27 @@ WindowHandle QtWindowing::open_box(std::string_view title, int x, int y, int cli
     if (handle == 0)
         return 0;
     QWidget* box = windows_.at(handle).get();
-    if (centred) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect area = screen->geometry();
-            x = area.x() + (area.width() - client_width) / 2;
-            y = area.y() + (area.height() - client_height) / 2;
-        }
-    }
     box->move(x, y);
     box->show();
+    // The frame is known once the box is shown; the whole box is centred.
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); centred && screen) {
+        const QRect area = screen->geometry();
+        const QSize outer = box->frameGeometry().size();
+        box->move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    }
     box->raise();
     box->activateWindow();
     return handle;
+}
+
+std::string QtWindowing::clipboard_text()
+{
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void QtWindowing::set_clipboard_text(std::string_view text)
+{
+    QGuiApplication::clipboard()->setText(to_qstring(text));
 }
 
 bool QtWindowing::program_in_foreground()
@@ -315,8 +339,10 @@ bool QtWindowing::program_in_foreground()
 
 ImageHandle QtWindowing::load_picture(std::span<const unsigned char> bitmap_file)
 {
+    // Qt's reader takes what it can of a cut-off image; the program's own
+    // check refuses it, as on every platform.
     QImage image;
-    if (bitmap_file.empty() ||
+    if (!bitmap_file_parts(bitmap_file) ||
         !image.loadFromData(bitmap_file.data(), static_cast<int>(bitmap_file.size()), "BMP"))
         return 0;
     const ImageHandle handle = pictures_.size() + 1;
@@ -331,18 +357,27 @@ int QtWindowing::open_measuring()
         QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSize(10);
         font.setWeight(QFont::Normal);
+        // Whole-pixel cells, as a bitmap font has: the About layout adds up
+        // the widths of words measured one by one.
+        font.setHintingPreference(QFont::PreferFullHinting);
         box_font_ = font;
     }
+    measuring_ = true;
     return measuring_ready;
 }
 
 TextSize QtWindowing::measure_text(std::string_view text)
 {
-    const QFontMetrics metrics(box_font_ ? *box_font_ : QFont());
+    if (!measuring_)
+        return {0, 0};
+    const QFontMetrics metrics(*box_font_);
     return {metrics.horizontalAdvance(to_qstring(text)), metrics.height()};
 }
 
-void QtWindowing::close_measuring() {}
+void QtWindowing::close_measuring()
+{
+    measuring_ = false;
+}
 
 void QtWindowing::destroy_window(WindowHandle window)
 {
@@ -355,7 +390,13 @@ void QtWindowing::destroy_window(WindowHandle window)
         else
             ++c;
     }
+    const bool was_active = QApplication::activeWindow() == it->second.get();
     windows_.erase(it);
+    // The window opened last before it becomes the active one again, with
+    // the focus where it was, as a desktop's window manager does; without
+    // one (a bare X server) nothing else would give the keyboard back.
+    if (was_active && !windows_.empty())
+        windows_.rbegin()->second->activateWindow();
 }
 
 void QtWindowing::set_message_handler(MessageHandler handler)
@@ -500,9 +541,11 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         bar->setPageStep(1);
         bar->setTracking(true);
         bar->setFocusPolicy(Qt::NoFocus);
-        // valueChanged comes after the new position is set, as the program
-        // reads it back when it handles the event.
-        static_cast<void>(QObject::connect(bar, &QScrollBar::valueChanged, bar,
+        // Every move of the user's (arrows, trough, thumb, wheel) is an
+        // action, also one that finds the bar at its end; the program's
+        // setValue is none. The action has set the slider's position, and
+        // the value follows it before the program takes the event.
+        static_cast<void>(QObject::connect(bar, &QScrollBar::actionTriggered, bar,
                                            [this, parent, id] { raise_control_event(parent, id, 0); }));
         widget = bar;
         break;
@@ -616,7 +659,7 @@ int QtWindowing::scroll_position(int id)
     const Control* c = find_control(id);
     if (!c || c->kind != ControlKind::gain_scroll_bar)
         return 0;
-    return static_cast<QScrollBar*>(c->widget)->value();
+    return static_cast<QScrollBar*>(c->widget)->sliderPosition();
 }
 
 void QtWindowing::set_scroll_position(int id, int position)
@@ -633,6 +676,24 @@ void QtWindowing::set_focus(int id)
 {
     if (const Control* c = find_control(id))
         c->widget->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* QtWindowing::control_widget(int id) const
+{
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second.widget;
+}
+
+QWidget* QtWindowing::window_widget(WindowHandle window) const
+{
+    const auto it = windows_.find(window);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+const QPixmap* QtWindowing::picture(ImageHandle image) const
+{
+    const auto it = pictures_.find(image);
+    return it == pictures_.end() ? nullptr : &it->second;
 }
 
 } // namespace tonegen::qt

@@ -63,6 +63,8 @@ public:
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
 
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -70,6 +72,12 @@ public:
     void close_measuring() override;
     WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
                           bool centred) override;
+
+    // For tests: the widget of a control, of a window, the pixmap of a
+    // picture; nullptr when there is none.
+    QWidget* control_widget(int id) const;
+    QWidget* window_widget(WindowHandle window) const;
+    const QPixmap* picture(ImageHandle image) const;
 
     // Called by the message receiver on the GUI thread for each posted message.
     void deliver_message(WindowHandle window, unsigned message, std::uintptr_t wparam,
@@ -100,6 +108,7 @@ private:
 
     WindowHandle next_window_ = 1;
     int quiet_ = 0; // > 0 while the program changes a control itself
+    bool measuring_ = false;
 };
 
 } // namespace tonegen::qt

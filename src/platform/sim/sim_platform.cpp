@@ -13,9 +13,17 @@ std::vector<unsigned char> test_wave_image(unsigned char fill)
 
 std::vector<unsigned char> test_bitmap()
 {
-    std::vector<unsigned char> b(54, 0);
+    // One pixel, 24 bits, its row padded to four bytes.
+    std::vector<unsigned char> b(58, 0);
     b[0] = 'B';
     b[1] = 'M';
+    b[2] = 58;
+    b[10] = 54;
+    b[14] = 40;
+    b[18] = 1; // width
+    b[22] = 1; // height
+    b[26] = 1; // planes
+    b[28] = 24;
     return b;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/sim/sim_windowing.h"
 
+#include "formats/bitmap_file.h"
+#include "formats/little_endian.h"
 #include "ui/number_text.h"
 
 #include <algorithm>
@@ -15,7 +17,20 @@ SimControl* SimWindowing::find(int id)
 
 void SimWindowing::raise(int id, int subtype)
 {
-    events_.push_back(Event{EventKind::control, first_window_, id, subtype});
+    if (const SimControl* c = find(id))
+        events_.push_back(Event{EventKind::control, c->parent, id, subtype});
+}
+
+void SimWindowing::move_focus(int id)
+{
+    if (focused == id)
+        return;
+    const int from = focused;
+    focused = id;
+    const SimControl* left = find(from);
+    if (left && left->spec.kind == ControlKind::frequency_field)
+        static_cast<void>(post_message(left->parent, WM_COMMAND,
+                                       (std::uintptr_t{EN_KILLFOCUS} << 16) | static_cast<std::uintptr_t>(from), 0));
 }
 
 void SimWindowing::click(int id)
@@ -26,7 +41,16 @@ void SimWindowing::click(int id)
 void SimWindowing::click_now(int id)
 {
     if (SimControl* c = find(id)) {
+        move_focus(id);
         c->checked = !c->checked;
+        raise(id, 0);
+    }
+}
+
+void SimWindowing::press_now(int id)
+{
+    if (find(id)) {
+        move_focus(id);
         raise(id, 0);
     }
 }
@@ -41,14 +65,19 @@ void SimWindowing::step_field(int id, bool up)
 
 void SimWindowing::type(int id, const std::string& text)
 {
-    then([this, id, text] { set_text(id, text); });
+    then([this, id, text] {
+        if (find(id)) {
+            move_focus(id);
+            set_text(id, text);
+        }
+    });
 }
 
 void SimWindowing::leave(int id)
 {
     then([this, id] {
-        static_cast<void>(post_message(first_window_, WM_COMMAND,
-                                       (std::uintptr_t{EN_KILLFOCUS} << 16) | static_cast<std::uintptr_t>(id), 0));
+        if (focused == id)
+            move_focus(-1);
     });
 }
 
@@ -57,6 +86,39 @@ void SimWindowing::scroll(int id, int position)
     then([this, id, position] {
         set_scroll_position(id, position);
         raise(id, 0);
+    });
+}
+
+void SimWindowing::scroll_by(int id, int steps)
+{
+    then([this, id, steps] {
+        set_scroll_position(id, scroll_position(id) + steps);
+        raise(id, 0);
+    });
+}
+
+void SimWindowing::tab(bool backwards)
+{
+    then([this, backwards] {
+        const SimControl* from = find(focused);
+        const WindowHandle window = from ? from->parent : open_box_handle != 0 ? open_box_handle : first_window_;
+        std::vector<const SimControl*> stops;
+        for (const auto& [id, c] : controls) {
+            if (c.parent == window && c.spec.kind != ControlKind::text_label && c.spec.kind != ControlKind::picture &&
+                c.spec.kind != ControlKind::gain_scroll_bar && c.spec.kind != ControlKind::frame)
+                stops.push_back(&c);
+        }
+        if (stops.empty())
+            return;
+        std::sort(stops.begin(), stops.end(), [](const SimControl* a, const SimControl* b) { return a->order < b->order; });
+        const auto at = std::find(stops.begin(), stops.end(), from);
+        const std::size_t n = stops.size();
+        std::size_t next = backwards ? n - 1 : 0;
+        if (at != stops.end()) {
+            const auto i = static_cast<std::size_t>(at - stops.begin());
+            next = backwards ? (i + n - 1) % n : (i + 1) % n;
+        }
+        move_focus(stops[next]->spec.id);
     });
 }
 
@@ -72,9 +134,16 @@ void SimWindowing::close_box()
 
 void SimWindowing::press(int id)
 {
-    then([this, id] {
-        if (find(id))
-            raise(id, 0);
+    then([this, id] { press_now(id); });
+}
+
+void SimWindowing::shortcut(int which)
+{
+    then([this, which] {
+        // Only the main window has them: not while the keyboard is in a box.
+        const SimControl* focus = find(focused);
+        if (focus ? focus->parent == first_window_ : open_box_handle == 0)
+            events_.push_back(Event{EventKind::shortcut, first_window_, which, 0});
     });
 }
 
@@ -88,7 +157,8 @@ void SimWindowing::deliver_messages()
     while (!messages_.empty()) {
         const PostedMessage m = messages_.front();
         messages_.pop_front();
-        if (handler_)
+        // A message for a window that went meanwhile is lost, as on the desktop.
+        if (handler_ && windows.count(m.window) != 0)
             handler_(m.window, m.message, m.wparam, m.lparam);
     }
 }
@@ -106,9 +176,16 @@ WindowHandle SimWindowing::open_window(std::string_view title, int x, int y, int
                    " " + std::to_string(client_width) + "x" + std::to_string(client_height));
     if (refuse_windows)
         return 0;
-    const WindowHandle w = next_window_++;
+    const WindowHandle w = open(x, y, client_width, client_height);
     if (first_window_ == 0)
         first_window_ = w;
+    return w;
+}
+
+WindowHandle SimWindowing::open(int x, int y, int width, int height)
+{
+    const WindowHandle w = next_window_++;
+    windows[w] = Window{x, y, width, height};
     return w;
 }
 
@@ -116,10 +193,11 @@ void SimWindowing::destroy_window(WindowHandle window)
 {
     log_.push_back(window == open_box_handle ? "destroy_box" : "destroy_window");
     destroyed.push_back(window);
+    windows.erase(window);
     std::erase_if(controls, [window](const auto& entry) { return entry.second.parent == window; });
     if (window == open_box_handle) {
         open_box_handle = 0;
-        focused = focus_before_box;
+        move_focus(focus_before_box);
     }
 }
 
@@ -133,6 +211,8 @@ bool SimWindowing::post_message(WindowHandle window, unsigned message, std::uint
 {
     if (message == MM_WOM_DONE)
         log_.push_back("post MM_WOM_DONE");
+    if (windows.count(window) == 0)
+        return false;
     messages_.push_back(PostedMessage{window, message, wparam, lparam});
     return true;
 }
@@ -183,12 +263,16 @@ void SimWindowing::message_box(WindowHandle /*owner*/, std::string_view title, s
 
 bool SimWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
 {
+    // Numbers are unique in the program; a window that is gone takes nothing.
+    if (windows.count(parent) == 0 || (spec.id >= 0 && controls.count(spec.id) != 0))
+        return false;
     created.push_back(spec);
     if (spec.id < 0)
         return true;
     SimControl c;
     c.spec = spec;
     c.parent = parent;
+    c.order = created_controls_++;
     c.text = spec.caption;
     c.value = spec.range_min;
     c.position = spec.range_min;
@@ -257,12 +341,24 @@ void SimWindowing::set_scroll_position(int id, int position)
 
 void SimWindowing::set_focus(int id)
 {
-    focused = id;
+    if (find(id))
+        move_focus(id);
 }
 
 } // namespace tonegen::sim
 
 namespace tonegen::sim {
+
+std::string SimWindowing::clipboard_text()
+{
+    return clipboard;
+}
+
+void SimWindowing::set_clipboard_text(std::string_view text)
+{
+    log_.push_back("set_clipboard_text");
+    clipboard = std::string(text);
+}
 
 bool SimWindowing::program_in_foreground()
 {
@@ -271,7 +367,13 @@ bool SimWindowing::program_in_foreground()
 
 ImageHandle SimWindowing::load_picture(std::span<const unsigned char> bitmap_file)
 {
-    return bitmap_file.size() >= 54 && bitmap_file[0] == 'B' && bitmap_file[1] == 'M' ? 0x1D0 : 0;
+    const std::optional<BitmapFileParts> parts = bitmap_file_parts(bitmap_file);
+    if (!parts)
+        return 0;
+    const auto height = static_cast<std::int32_t>(read_u32(parts->info + 8));
+    const ImageHandle picture = 0x1D0 + pictures.size();
+    pictures[picture] = TextSize{static_cast<int>(read_u32(parts->info + 4)), height < 0 ? -height : height};
+    return picture;
 }
 
 int SimWindowing::open_measuring()
@@ -298,8 +400,12 @@ WindowHandle SimWindowing::open_box(std::string_view title, int x, int y, int cl
     log_.push_back("open_box " + std::string(title));
     if (refuse_boxes)
         return 0;
-    open_box_handle = next_window_++;
+    open_box_handle = centred ? open((screen_width - client_width) / 2, (screen_height - client_height) / 2,
+                                     client_width, client_height)
+                              : open(x, y, client_width, client_height);
+    // The box takes the keyboard from the window below, which gets it back.
     focus_before_box = focused;
+    move_focus(-1);
     boxes.push_back(Box{std::string(title), x, y, client_width, client_height, centred, open_box_handle});
     return open_box_handle;
 }

@@ -7,6 +7,12 @@
 // step, exactly as a user acts only while the program waits. When the script
 // is used up, wait_event reports a close of the open box, or else of the main
 // window, so that every run ends. Nothing here waits on a clock.
+//
+// The keyboard focus is one control number, moved as a desktop moves it: by
+// set_focus, a click on a button, typing into a field, Tab, a box opening
+// (and back when it goes). Whenever it leaves a frequency field, an
+// EN_KILLFOCUS notice is posted to the field's window. The same contract
+// tests run here and on the real platforms (tests/contract).
 #pragma once
 
 #include "platform/windowing_port.h"
@@ -26,6 +32,7 @@ using CallLog = std::vector<std::string>;
 struct SimControl {
     ControlSpec spec;
     WindowHandle parent = 0;
+    int order = 0; // creation order, which is the Tab order
     bool checked = false;
     std::string text;
     std::int64_t value = 0;
@@ -51,9 +58,12 @@ public:
     bool refuse_boxes = false;
     // The box font of the fakes: every character 8 x 16 pixels.
     static constexpr int char_width = 8, char_height = 16;
+    // The screen a centred box is centred on; the fakes' windows have no frame.
+    int screen_width = 1024, screen_height = 768;
 
     // What happened.
     std::vector<std::string> message_boxes; // "title|text", in order
+    std::string clipboard;                  // the desktop's clipboard
     std::vector<WindowHandle> destroyed;
     bool script_used_up = false;
     int focused = -1;
@@ -62,29 +72,38 @@ public:
 
     struct Box {
         std::string title;
-        int x, y, width, height;
+        int x, y, width, height; // as asked
         bool centred;
         WindowHandle handle;
     };
     std::vector<Box> boxes;              // every box opened, in order
+    struct Window {
+        int x, y, width, height; // where it is: client area, no frame
+    };
+    std::map<WindowHandle, Window> windows; // the windows now open
+    std::map<ImageHandle, TextSize> pictures; // every picture made, with its size
     WindowHandle open_box_handle = 0;    // the box now open, 0 when none
     int focus_before_box = -1;           // given back when the box goes, as a desktop does
     bool measuring = false;
 
     // Script steps: user actions taken while the program waits.
     void then(std::function<void()> step) { script_.push_back(std::move(step)); }
-    void click(int id);                         // toggle: flip the pressed state, raise an event
+    void click(int id);                         // toggle: take the focus, flip the pressed state, raise an event
     void step_field(int id, bool up);           // arrow of a frequency field
-    void type(int id, const std::string& text); // replace a field's text, raise text_changed
-    void leave(int id);                         // the field's text box loses the focus
+    void type(int id, const std::string& text); // focus a field, replace its text, raise text_changed
+    void leave(int id);                         // the focus leaves the field (when it has it)
     void scroll(int id, int position);          // move a gain bar
+    void scroll_by(int id, int steps);          // its arrows or trough: one position a step
+    void tab(bool backwards);                   // Tab or Shift+Tab
     void close_main_window();
     void close_box();                           // the close box of the open box
-    void press(int id);                         // a push button of the open box
+    void press(int id);                         // a push button: take the focus, raise an event
+    void shortcut(int which);                   // a key combination of the main window
 
     // Same actions, done at once (no script step), for tests that drive a
     // handler directly.
     void click_now(int id);
+    void press_now(int id);
     void close_now(WindowHandle window);
     void post_now(const Event& event) { events_.push_back(event); }
 
@@ -117,6 +136,8 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -128,6 +149,8 @@ public:
 private:
     SimControl* find(int id);
     void raise(int id, int subtype);
+    WindowHandle open(int x, int y, int width, int height);
+    void move_focus(int id);
 
     CallLog& log_;
     MessageHandler handler_;
@@ -136,6 +159,7 @@ private:
     std::deque<std::function<void()>> script_;
     WindowHandle next_window_ = 0x100;
     WindowHandle first_window_ = 0;
+    int created_controls_ = 0;
 };
 
 } // namespace tonegen::sim

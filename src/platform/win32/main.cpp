@@ -1,33 +1,106 @@
 // The Windows program: the core's main line over the Win32 ports.
 //
-// How it works: COM is initialised on the GUI thread first, for the shell's
-// ShellExecuteEx. run_program then opens the main window, shows the About box,
-// hands the web pages to the shell, opens the wave-out device and waits for
-// events; the ports pump the thread's message queue meanwhile, and the
+// How it works: the command line is read first; --help, --version,
+// --list-devices and a command line that cannot run are answered on the
+// console the program was started from (or in a message box when there is
+// none) without a window. COM is then initialised on the GUI thread, for the
+// shell's ShellExecuteEx. run_program opens the main window, shows the About
+// box, hands the web pages to the shell, opens the wave-out device and waits
+// for events; the ports pump the thread's message queue meanwhile, and the
 // device's MM_WOM_DONE notices reach the core through the window procedure.
-// The test signals play through DirectSound, which the sound port loads only
-// when the core asks for it. The process ends when run_program returns
-// (always 0), after the ports have released what they hold.
+// The test signals play through DirectSound, which the test-signal port
+// loads only when the core asks for it, on the same device as the tones.
+// The process ends when run_program returns (0), after the ports have
+// released what they hold; a command line that cannot run ends it with 2.
+#include "app/command_line.h"
 #include "app/program.h"
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_assets.h"
+#include "platform/win32/win32_console.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_test_signals.h"
 #include "platform/win32/win32_wave_out.h"
 #include "platform/win32/win32_windowing.h"
+#include "ui/main_window.h"
+
+#include <variant>
+
+namespace {
+
+using tonegen::win32::Stream;
+using tonegen::win32::tell_user;
+
+struct Start {
+    tonegen::StartOptions options;
+    std::string device_name; // of a device chosen on the command line
+};
+
+// What the command line asks for before any window: the exit code when the
+// program ends here, or how to start.
+std::variant<int, Start> read_command_line()
+{
+    const auto parsed = tonegen::parse_program_options(tonegen::win32::command_line_arguments());
+    if (std::holds_alternative<tonegen::CommandLineError>(parsed)) {
+        tell_user(Stream::error,
+                  "tonegen: " + std::get<tonegen::CommandLineError>(parsed).message + "\n" + tonegen::program_usage() +
+                      "\n",
+                  tonegen::main_window_title);
+        return 2;
+    }
+    const tonegen::ProgramOptions& options = std::get<tonegen::ProgramOptions>(parsed);
+    using Action = tonegen::ProgramOptions::Action;
+    switch (options.action) {
+    case Action::help:
+        tell_user(Stream::output, tonegen::program_help(), tonegen::main_window_title);
+        return 0;
+    case Action::version:
+        tell_user(Stream::output, tonegen::version_text("tonegen"), tonegen::main_window_title);
+        return 0;
+    case Action::list_devices:
+        tell_user(Stream::output, tonegen::device_list(tonegen::win32::Win32WaveOut::device_names()),
+                  tonegen::main_window_title);
+        return 0;
+    case Action::run:
+        break;
+    }
+    Start start;
+    start.options.setup = options.setup;
+    if (options.device) {
+        const std::vector<std::string> names = tonegen::win32::Win32WaveOut::device_names();
+        const auto found = tonegen::find_device(names, *options.device);
+        if (std::holds_alternative<int>(found)) {
+            start.options.device_number = std::get<int>(found);
+            start.device_name = names[static_cast<std::size_t>(start.options.device_number - 1)];
+        } else {
+            // No such device: the program says so as it does for a missing one.
+            tell_user(Stream::error, "tonegen: " + std::get<std::string>(found) + "\n", tonegen::main_window_title);
+            start.options.device_number = static_cast<std::int64_t>(names.size()) + 1;
+        }
+    }
+    return start;
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    const auto command_line = read_command_line();
+    if (std::holds_alternative<int>(command_line))
+        return std::get<int>(command_line);
+    const Start& start = std::get<Start>(command_line);
+
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     int result = 0;
     {
         tonegen::win32::Win32Windowing windowing(instance);
         tonegen::win32::Win32WaveOut wave_out;
-        tonegen::win32::Win32TestSignals test_signals(instance);
+        // The test signals follow the tones to a device chosen by name; the
+        // first device is the default of both.
+        tonegen::win32::Win32TestSignals test_signals(instance, start.options.device_number > 1 ? start.device_name : "");
         tonegen::win32::Win32Shell shell;
         tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::win32::embedded_assets(instance)};
-        result = tonegen::run_program(tonegen::settings, platform);
+        result = tonegen::run_program(tonegen::settings, platform, start.options);
     }
     if (SUCCEEDED(com))
         ::CoUninitialize();

@@ -7,10 +7,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace tonegen::win32 {
 
 namespace {
+
+struct DeviceSearch {
+    const std::wstring* name;
+    GUID found;
+    bool matched;
+};
+
+// A callback of the system's calling convention: a lambda cannot be one on x86.
+BOOL CALLBACK match_device(GUID* guid, const wchar_t* description, const wchar_t*, void* data)
+{
+    auto* search = static_cast<DeviceSearch*>(data);
+    // The first entry is the primary device, without a GUID of its own.
+    if (guid && description && std::wstring_view(description).starts_with(*search->name)) {
+        search->found = *guid;
+        search->matched = true;
+        return FALSE;
+    }
+    return TRUE;
+}
 
 IDirectSoundBuffer* as_buffer(SoundBufferHandle handle)
 {
@@ -36,7 +56,9 @@ bool Win32TestSignals::load_library()
     // through void* is the documented way to give it its real type.
     loaded.direct_sound_create = reinterpret_cast<DirectSoundCreateFunction>(
         reinterpret_cast<void*>(::GetProcAddress(loaded.library, "DirectSoundCreate")));
-    if (!loaded.direct_sound_create) {
+    loaded.direct_sound_enumerate = reinterpret_cast<DirectSoundEnumerateFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(loaded.library, "DirectSoundEnumerateW")));
+    if (!loaded.direct_sound_create || !loaded.direct_sound_enumerate) {
         static_cast<void>(::FreeLibrary(loaded.library));
         return false;
     }
@@ -50,8 +72,11 @@ bool Win32TestSignals::create_device()
         return true;
     if (!dsound_.direct_sound_create)
         return false;
+    GUID chosen{};
+    if (!device_name_.empty() && !find_device(chosen))
+        return false;
     IDirectSound* device = nullptr;
-    if (FAILED(dsound_.direct_sound_create(nullptr, &device, nullptr)) || !device)
+    if (FAILED(dsound_.direct_sound_create(device_name_.empty() ? nullptr : &chosen, &device, nullptr)) || !device)
         return false;
     device_ = device;
     return true;
@@ -79,6 +104,22 @@ bool Win32TestSignals::set_up_device()
             return false;
         }
     }
+    return true;
+}
+
+bool Win32TestSignals::find_device(GUID& device) const
+{
+    // The wave-out name is cut to 31 characters; the sound device's
+    // description is not.
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, device_name_.data(), static_cast<int>(device_name_.size()),
+                                             nullptr, 0);
+    std::wstring name(static_cast<std::size_t>(length), L'\0');
+    static_cast<void>(::MultiByteToWideChar(CP_UTF8, 0, device_name_.data(), static_cast<int>(device_name_.size()),
+                                            name.data(), length));
+    DeviceSearch search{&name, GUID{}, false};
+    if (FAILED(dsound_.direct_sound_enumerate(&match_device, &search)) || !search.matched)
+        return false;
+    device = search.found;
     return true;
 }
 

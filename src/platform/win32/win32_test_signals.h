@@ -17,6 +17,8 @@
 #include "platform/test_signal_port.h"
 #include "platform/win32/win32_api.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 struct IDirectSound;
@@ -26,7 +28,13 @@ namespace tonegen::win32 {
 
 class Win32TestSignals final : public TestSignalPort {
 public:
-    explicit Win32TestSignals(HINSTANCE instance) : instance_(instance) {}
+    // `device`: the name of the wave-out device the tones play on, when
+    // that is not the first one; the test signals then play on the sound
+    // device whose description starts with it, or not at all.
+    explicit Win32TestSignals(HINSTANCE instance, std::string device = {})
+        : instance_(instance), device_name_(std::move(device))
+    {
+    }
     ~Win32TestSignals() override;
     Win32TestSignals(const Win32TestSignals&) = delete;
     Win32TestSignals& operator=(const Win32TestSignals&) = delete;
@@ -46,16 +54,23 @@ public:
 
 private:
     using DirectSoundCreateFunction = HRESULT(WINAPI*)(const GUID*, IDirectSound**, IUnknown*);
+    using EnumerateCallback = BOOL(CALLBACK*)(GUID*, const wchar_t*, const wchar_t*, void*);
+    using DirectSoundEnumerateFunction = HRESULT(WINAPI*)(EnumerateCallback, void*);
 
     // The entry points of the library, present together or not at all.
     struct EntryPoints {
         HMODULE library = nullptr;
         DirectSoundCreateFunction direct_sound_create = nullptr;
+        DirectSoundEnumerateFunction direct_sound_enumerate = nullptr;
     };
+
+    // The sound device of the named wave-out device; false when none matches.
+    bool find_device(GUID& device) const;
 
     IDirectSoundBuffer* find(SoundBufferHandle buffer) const;
 
     HINSTANCE instance_;
+    std::string device_name_;
     EntryPoints dsound_;
     IDirectSound* device_ = nullptr;
     HWND window_ = nullptr;

@@ -33,6 +33,27 @@ WAVEHDR* system_header(WaveHeader* header)
 
 } // namespace
 
+std::vector<std::string> Win32WaveOut::device_names()
+{
+    std::vector<std::string> names;
+    const UINT count = ::waveOutGetNumDevs();
+    for (UINT id = 0; id < count; ++id) {
+        WAVEOUTCAPSW caps{};
+        std::string name;
+        if (::waveOutGetDevCapsW(id, &caps, sizeof(caps)) == MMSYSERR_NOERROR) {
+            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, caps.szPname, -1, nullptr, 0, nullptr, nullptr);
+            if (bytes > 1) {
+                name.resize(static_cast<std::size_t>(bytes));
+                static_cast<void>(
+                    ::WideCharToMultiByte(CP_UTF8, 0, caps.szPname, -1, name.data(), bytes, nullptr, nullptr));
+                name.resize(static_cast<std::size_t>(bytes) - 1);
+            }
+        }
+        names.push_back(name.empty() ? "output " + std::to_string(id + 1) : name);
+    }
+    return names;
+}
+
 unsigned Win32WaveOut::get_num_devs()
 {
     return ::waveOutGetNumDevs();

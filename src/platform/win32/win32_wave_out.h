@@ -12,10 +12,17 @@
 
 #include "platform/wave_out_port.h"
 
+#include <string>
+#include <vector>
+
 namespace tonegen::win32 {
 
 class Win32WaveOut final : public WaveOutPort {
 public:
+    // The devices' names (waveOutGetDevCaps), device 0 first: the one the
+    // program plays on unless told otherwise.
+    static std::vector<std::string> device_names();
+
     unsigned get_num_devs() override;
     MmResult open(WaveOutHandle* handle, unsigned device_id, const WaveFormat& format,
                   WindowHandle callback_window, std::uintptr_t instance, std::uint32_t flags) override;

@@ -4,6 +4,7 @@
 #include "platform/win32/win32_windowing.h"
 
 #include "formats/bitmap_file.h"
+#include "ui/number_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -174,6 +175,62 @@ WindowHandle Win32Windowing::open_box(std::string_view title, int x, int y, int 
     if (!box)
         return 0;
     return as_handle(show_top_level(box));
+}
+
+bool Win32Windowing::open_clipboard()
+{
+    // Another program may hold the clipboard for a moment.
+    HWND owner = windows_.empty() ? nullptr : windows_.front().window;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (::OpenClipboard(owner))
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+std::string Win32Windowing::clipboard_text()
+{
+    if (!open_clipboard())
+        return {};
+    std::string text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* wide = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+            if (bytes > 1) {
+                text.resize(static_cast<std::size_t>(bytes));
+                static_cast<void>(::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr));
+                text.resize(static_cast<std::size_t>(bytes) - 1);
+            }
+            static_cast<void>(::GlobalUnlock(data));
+        }
+    }
+    static_cast<void>(::CloseClipboard());
+    return text;
+}
+
+void Win32Windowing::set_clipboard_text(std::string_view text)
+{
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, (static_cast<SIZE_T>(length) + 1) * sizeof(wchar_t));
+    if (!data)
+        return;
+    auto* wide = static_cast<wchar_t*>(::GlobalLock(data));
+    if (!wide) {
+        static_cast<void>(::GlobalFree(data));
+        return;
+    }
+    static_cast<void>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide, length));
+    wide[length] = L'\0';
+    static_cast<void>(::GlobalUnlock(data));
+    if (!open_clipboard()) {
+        static_cast<void>(::GlobalFree(data));
+        return;
+    }
+    // Once the clipboard takes the memory it is the clipboard's to free.
+    if (!::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, data))
+        static_cast<void>(::GlobalFree(data));
+    static_cast<void>(::CloseClipboard());
 }
 
 bool Win32Windowing::program_in_foreground()
@@ -364,6 +421,9 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
         break;
     }
 
+    // Numbers are unique in the program.
+    if (spec.id >= 0 && find(spec.id) != nullptr)
+        return false;
     const INT_PTR id = spec.id < 0 ? anonymous_id : spec.id;
     HWND window = ::CreateWindowExA(ex_style, window_class, spec.caption.c_str(), style, spec.x, spec.y,
                                     spec.width, spec.height, owner, child_id(id), instance_, nullptr);
@@ -402,11 +462,9 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
         static_cast<void>(::SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(spec.image)));
     }
 
-    if (spec.id >= 0) {
-        std::erase_if(controls_, [&spec](const Control& c) { return c.id == spec.id; });
+    if (spec.id >= 0)
         controls_.push_back(
-            Control{spec.id, spec.kind, window, owner, arrows, spec.range_min, spec.range_max, step_up});
-    }
+            Control{spec.id, spec.kind, window, owner, arrows, spec.range_min, spec.range_max, step_up, spec.range_min});
     return true;
 }
 
@@ -438,30 +496,26 @@ void Win32Windowing::set_text(int id, std::string_view text)
 
 std::int64_t Win32Windowing::field_value(int id)
 {
-    const Control* c = find(id);
+    Control* c = find(id);
     if (!c || !c->arrows)
         return 0;
-    // The up-down control reads its buddy's text; when that is no number in
-    // range it reports an error and keeps its last position.
-    BOOL error = FALSE;
-    const LRESULT position = ::SendMessageA(c->arrows, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error));
-    return static_cast<std::int32_t>(position);
+    if (const std::optional<std::int64_t> typed = whole_number_in_range(window_text(c->window), c->range_min, c->range_max))
+        c->value = *typed;
+    return c->value;
 }
 
 void Win32Windowing::set_field_value(int id, std::int64_t value)
 {
-    const Control* c = find(id);
+    Control* c = find(id);
     if (!c || !c->arrows)
         return;
-    HWND edit = c->window;
-    HWND arrows = c->arrows;
-    const auto clamped = static_cast<int>(std::clamp<std::int64_t>(value, c->range_min, c->range_max));
-    static_cast<void>(::SendMessageA(arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(clamped)));
-    // The field shows the plain number even where an up-down control keeps
-    // its buddy's text because its position did not change.
-    const std::string number = std::to_string(clamped);
-    if (window_text(edit) != number)
-        static_cast<void>(::SetWindowTextA(edit, number.c_str()));
+    c->value = std::clamp<std::int64_t>(value, c->range_min, c->range_max);
+    // The up-down control rewrites its buddy only when its position moves;
+    // the text is written here once, which raises exactly one text_changed.
+    ++quiet_;
+    static_cast<void>(::SendMessageA(c->arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(c->value)));
+    --quiet_;
+    static_cast<void>(::SetWindowTextA(c->window, std::to_string(c->value).c_str()));
 }
 
 int Win32Windowing::scroll_position(int id)
@@ -553,7 +607,7 @@ void Win32Windowing::translate(HWND window, UINT message, WPARAM wparam, LPARAM 
         const unsigned code = HIWORD(wparam);
         if ((c->kind == ControlKind::toggle_button || c->kind == ControlKind::push_button) && code == BN_CLICKED)
             raise(window, c->id, 0);
-        else if (c->kind == ControlKind::frequency_field && code == EN_UPDATE)
+        else if (c->kind == ControlKind::frequency_field && code == EN_UPDATE && quiet_ == 0)
             raise(window, c->id, text_changed);
         return;
     }
@@ -563,15 +617,21 @@ void Win32Windowing::translate(HWND window, UINT message, WPARAM wparam, LPARAM 
             return;
         Control* c = find_by_window(header->hwndFrom);
         if (c && c->arrows == header->hwndFrom)
-            c->step = reinterpret_cast<const NMUPDOWN*>(lparam)->iDelta < 0 ? step_down : step_up;
+            aim_step(*c, *reinterpret_cast<NMUPDOWN*>(lparam));
         return;
     }
     case WM_VSCROLL: {
         // Sent by the up-down control after the step was applied (or refused
-        // at the end of the range).
+        // at the end of the range). The text shows the value the step went to
+        // before the step is reported, also where the up-down control left
+        // it alone.
         Control* c = find_by_window(reinterpret_cast<HWND>(lparam));
-        if (c && c->arrows == reinterpret_cast<HWND>(lparam) && LOWORD(wparam) == SB_THUMBPOSITION)
+        if (c && c->arrows == reinterpret_cast<HWND>(lparam) && LOWORD(wparam) == SB_THUMBPOSITION) {
+            const std::string number = std::to_string(c->value);
+            if (window_text(c->window) != number)
+                static_cast<void>(::SetWindowTextA(c->window, number.c_str()));
             raise(window, c->id, c->step);
+        }
         return;
     }
     case WM_HSCROLL: {
@@ -589,6 +649,16 @@ void Win32Windowing::translate(HWND window, UINT message, WPARAM wparam, LPARAM 
     default:
         return;
     }
+}
+
+void Win32Windowing::aim_step(Control& field, NMUPDOWN& step)
+{
+    // The up-down control proposes a step from the number it read itself;
+    // the step is made one unit from the field's value instead, within range.
+    field.step = step.iDelta < 0 ? step_down : step_up;
+    const std::int64_t from = field_value(field.id);
+    field.value = std::clamp<std::int64_t>(from + (step.iDelta < 0 ? -1 : 1), field.range_min, field.range_max);
+    step.iDelta = static_cast<int>(field.value - step.iPos);
 }
 
 void Win32Windowing::move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb)
@@ -622,10 +692,21 @@ void Win32Windowing::move_gain_bar(HWND bar_window, const Control& bar, int acti
 void Win32Windowing::dispatch(MSG& msg)
 {
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (msg.message == WM_KEYDOWN && top && !windows_.empty() && top == windows_.front().window &&
+        (msg.wParam == 'C' || msg.wParam == 'V') && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_SHIFT) < 0 &&
+        ::GetKeyState(VK_MENU) >= 0) {
+        raise_shortcut(top, msg.wParam == 'C' ? copy_setup_shortcut : paste_setup_shortcut);
+        return;
+    }
     if (top && is_program_window(top) && ::IsDialogMessageA(top, &msg))
         return;
     static_cast<void>(::TranslateMessage(&msg));
     static_cast<void>(::DispatchMessageA(&msg));
+}
+
+void Win32Windowing::raise_shortcut(HWND window, int which)
+{
+    events_.push_back(Event{EventKind::shortcut, as_handle(window), which, 0});
 }
 
 void Win32Windowing::raise(HWND window, int control, int subtype)

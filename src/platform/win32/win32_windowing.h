@@ -7,17 +7,23 @@
 // controls' notifications into events on the port's own FIFO queue:
 //   BN_CLICKED of a toggle button           -> control event, subtype 0
 //   EN_UPDATE of a frequency field's edit   -> text_changed
-//   WM_VSCROLL SB_THUMBPOSITION of its arrows -> step_up / step_down (the
-//     direction comes from the UDN_DELTAPOS before it)
+//   UDN_DELTAPOS of its arrows              -> the step aimed from the field's
+//     value by the program's rule (the up-down control would read its own)
+//   WM_VSCROLL SB_THUMBPOSITION of its arrows -> step_up / step_down
 //   WM_HSCROLL of a gain bar                -> bar moved, then subtype 0
 //   BN_CLICKED of a box's push button       -> control event, subtype 0
 //   WM_CLOSE                                -> close event (the core destroys)
+//   Ctrl+Shift+C / V down in the main window -> shortcut event (never reaches a control)
 // and leaves the rest to DefWindowProc. wait_event and poll_event pump the
 // thread's message queue (GetMessage / PeekMessage) until an event is
 // queued; keyboard messages go through IsDialogMessage first, which moves the
 // focus with Tab and Shift+Tab through the WS_TABSTOP controls in creation
 // order. A frequency field is an EDIT with an up-down control as its buddy
-// partner (UDS_SETBUDDYINT), which keeps the number and rewrites the text.
+// partner (UDS_SETBUDDYINT), which steps the number and rewrites the text;
+// the field's value itself is kept here, read from the text by the same
+// whole-number rule as on every platform (ui/number_text.h), since the
+// up-down control would also take a number after blanks, a sign or
+// thousands separators.
 //
 // The About box is a top-level window of the same class, kept above the
 // others (WS_EX_TOPMOST), so it shares the procedure, the event queue and
@@ -65,6 +71,8 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    std::string clipboard_text() override;
+    void set_clipboard_text(std::string_view text) override;
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -88,7 +96,8 @@ private:
         HWND arrows; // frequency fields only
         int range_min;
         int range_max;
-        int step; // step_up or step_down: direction of the arrows' last step
+        int step;           // step_up or step_down: direction of the arrows' last step
+        std::int64_t value; // frequency fields: the last value read or set
     };
 
     // A top-level window of the program and the control that had its focus
@@ -102,8 +111,11 @@ private:
     LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void translate(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb);
+    void aim_step(Control& field, NMUPDOWN& step);
     void dispatch(MSG& msg);
     void raise(HWND window, int control, int subtype);
+    void raise_shortcut(HWND window, int which);
+    bool open_clipboard();
     Event take_event();
     bool register_window_class();
     HWND show_top_level(HWND window);
@@ -126,6 +138,7 @@ private:
     MessageHandler handler_;
     std::deque<Event> events_;
     std::vector<Control> controls_;
+    int quiet_ = 0; // > 0 while the port rewrites a field's text itself
     std::vector<TopLevel> windows_; // first is the main window
 };
 

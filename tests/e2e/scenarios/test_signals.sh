@@ -136,8 +136,9 @@ until=$(mark)
 
 # Sample for sample where the platform allows: the tones throughout, each
 # test signal from its first sample on where it started (within a second of
-# its click), nothing of it where it stopped, and the first sweep's first
-# sample where its law puts 20 Hz.
+# its click, or up to the recorder's latency before the click's mark, which
+# is read once the button is released), nothing of it where it stopped, and
+# the first sweep's first sample where its law puts 20 Hz.
 app_expect_mixture --start "$tones_from" --until "$until" --expect-events "$(IFS=,; echo "${events[*]}")" \
-  --first "sweep+@$first_start"
+  --event-early 0.05 --first "sweep+@$first_start"
 close_program

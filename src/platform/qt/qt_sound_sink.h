@@ -1,0 +1,128 @@
+// Where the Linux streams meet the sound server: the seam between the two
+// feeds (the wave-out emulation's header queue, the test-signal player's mix)
+// and the stream that plays them.
+//
+// How it works: a SoundSink is one playback stream in the program's format
+// (mono 16-bit, 44100 frames a second) on one output device. Once open it
+// pulls bytes from its SoundFeed on a thread of its own whenever the sound
+// server wants more, and none while it is held. A feed that comes up short
+// is read again at the server's next request or when its owner calls
+// `wake`, which writes at once what the server has room for. When the
+// server goes away the sink calls the failure function it was made with,
+// once, on its own thread, and pulls no more; a failed sink is closed and a
+// new one made to play on.
+//
+// SinkKeeper owns that cycle for one stream: it notices the failure on the
+// GUI thread, says so once on standard error, makes a new sink on the same
+// device about once a second (never faster) until the server takes it, and
+// then plays on from the feed's next unread byte in the paused or playing
+// state last asked for. What the dead server held is lost; nothing is played
+// twice and nothing piles up while no server is there, because only a sink
+// reads the feed.
+//
+// SoundServer is what the Qt layer is given to reach the sound server: the
+// program's own (qt_pulse_sink.h) or a test's fake.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tonegen::qt {
+
+class SoundFeed {
+public:
+    virtual ~SoundFeed() = default;
+    // Writes up to `bytes` bytes (whole frames) of the stream at `data` and
+    // returns how many; fewer when there is no more to play yet. Called on the
+    // sink's thread, one call at a time; never blocks for long, never
+    // allocates.
+    virtual std::size_t read(char* data, std::size_t bytes) noexcept = 0;
+};
+
+class SoundSink {
+public:
+    virtual ~SoundSink() = default;
+    // Connects and starts pulling from `feed`, held (paused) if asked. False
+    // when the server refuses; then the feed is never read.
+    virtual bool open(SoundFeed& feed, bool paused) = 0;
+    // Holds what the server has and stops pulling / plays on from there.
+    virtual void set_paused(bool paused) = 0;
+    // Drops what the server holds, so that what follows is heard at once.
+    virtual void flush() = 0;
+    // The feed has more after coming up short.
+    virtual void wake() = 0;
+    // Ends the stream at once; the feed is not read after it returns.
+    virtual void close() = 0;
+};
+
+struct SoundOutput {
+    std::string device;       // the server's name for it
+    bool plays_stream_format; // takes mono 16-bit 44100 Hz as it is
+    std::string description;  // its name for people, as a volume control shows it
+};
+
+class SoundServer {
+public:
+    virtual ~SoundServer() = default;
+    // The output devices, the default one first; empty without a server.
+    virtual std::vector<SoundOutput> outputs() = 0;
+    // A sink on `device`, not yet open. `failed` is called on the sink's
+    // thread when an open stream dies.
+    virtual std::unique_ptr<SoundSink> make_sink(const std::string& device, const char* stream_name,
+                                                 std::function<void()> failed) = 0;
+    // How often a stream whose server went away tries to open again.
+    virtual std::chrono::milliseconds retry_interval() const { return std::chrono::seconds(1); }
+};
+
+// Keeps one stream playing across restarts of the sound server. GUI thread
+// only; the retries run from its event waits.
+class SinkKeeper {
+public:
+    SinkKeeper(SoundServer& server, std::string device, const char* stream_name, SoundFeed& feed);
+    ~SinkKeeper();
+    SinkKeeper(const SinkKeeper&) = delete;
+    SinkKeeper& operator=(const SinkKeeper&) = delete;
+
+    // Opens the stream now; false (and no retries) when the server refuses.
+    bool open(bool paused);
+    // Opens the stream now or, when the server refuses, keeps trying.
+    void keep_open(bool paused);
+    void set_paused(bool paused);
+    void flush();
+    void wake();
+    // Ends the stream and any retrying.
+    void close();
+
+    bool wanted() const { return wanted_; }
+    // A stream is open and playing (or held) now.
+    bool connected() const { return sink_ != nullptr; }
+    // Open attempts made since the keeper was made, the first one included.
+    int attempts() const { return attempts_; }
+
+private:
+    bool try_open();
+    void on_failed(unsigned generation);
+    void retry();
+
+    SoundServer& server_;
+    const std::string device_;
+    const char* const stream_name_;
+    SoundFeed& feed_;
+    std::unique_ptr<SoundSink> sink_;
+    bool wanted_ = false;
+    bool paused_ = false;
+    bool reported_ = false;  // the failure has been told on standard error
+    unsigned generation_ = 0; // tells the notices of a sink from those of its predecessors
+    int attempts_ = 0;
+    QObject anchor_;          // receives the failure notices on the GUI thread
+    QTimer retry_timer_;
+};
+
+} // namespace tonegen::qt

@@ -1,0 +1,57 @@
+// The wave-out contract on the Linux emulation, over a fake sound server
+// whose sink the rig reads by hand (tests/qt/fake_sound_server.h); the
+// notices travel through the real Qt windowing port's message queue.
+#include "contract/wave_out_contract.h"
+
+#include "platform/qt/qt_wave_out.h"
+#include "platform/qt/qt_windowing.h"
+#include "qt/fake_sound_server.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace tonegen::contract {
+namespace {
+
+class QtWaveOutRig final : public WaveOutRig {
+public:
+    WaveOutPort& port() override { return wave_out_; }
+    WindowingPort& windowing() override { return windowing_; }
+
+    void run(std::size_t frames) override
+    {
+        if (server_.current) {
+            const auto got = server_.current->pull(frames);
+            played_.insert(played_.end(), got.begin(), got.end());
+        }
+        QCoreApplication::processEvents();
+    }
+
+    std::optional<std::vector<std::int16_t>> played() override { return played_; }
+
+private:
+    qt::QtWindowing windowing_;
+    qt::testing::FakeSoundServer server_;
+    qt::QtWaveOut wave_out_{windowing_, server_};
+    std::vector<std::int16_t> played_;
+};
+
+std::unique_ptr<WaveOutRig> make_qt_rig()
+{
+    return std::make_unique<QtWaveOutRig>();
+}
+
+INSTANTIATE_TEST_SUITE_P(Qt, WaveOutContract, ::testing::Values(&make_qt_rig));
+
+} // namespace
+} // namespace tonegen::contract
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
