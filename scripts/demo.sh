@@ -45,9 +45,13 @@ fi
 # shellcheck source=../tests/e2e/harness.sh
 source "$root/tests/e2e/harness.sh"
 e2e_begin demo "$out/demo-logs"
+# The titles and where ON/OFF is, from the core (as the end-to-end scenarios
+# have them).
+# shellcheck source=../tests/e2e/program.sh
+source "$root/tests/e2e/program.sh"
+load_program_facts
+find_control "$on_off"
 
-readonly title="Zelvara Pro-ZEZIZAVIZ VERSION"
-readonly on_off_x=45 on_off_y=732   # middle of ON/OFF, client (20, 718) 50 x 28
 readonly demo_seconds=5
 rec="$E2E_RUN/demo.raw"
 
@@ -64,10 +68,10 @@ e2e_record_start "$rec"
 
 e2e_launch tonegen "$program"
 dismiss_start_up_windows
-wid=$(e2e_find_window "$title" 20) || e2e_fail "the main window did not appear"
+wid=$(e2e_find_window "$main_title" 20) || e2e_fail "the main window did not appear"
 e2e_log "main window $wid, client area $(e2e_client_size "$wid")"
 
-e2e_click "$wid" $on_off_x $on_off_y
+e2e_click "$wid" $((cx + cw / 2)) $((cy + ch / 2))
 e2e_log "ON/OFF released"
 first=
 for ((i = 0; i < 200; i++)); do

@@ -3,6 +3,11 @@
 // fails, 2 on a usage or input error.
 #include "recording_analysis.h"
 
+#include "model/controls.h"
+#include "ui/about_box.h"
+#include "ui/about_layout.h"
+#include "ui/main_window.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,12 +21,21 @@ namespace {
 using namespace tonegen::e2e;
 
 const char* const usage_text =
-    "usage: analyse_recording COMMAND FILE [options]\n"
-    "commands:\n"
+    "usage: analyse_recording COMMAND [FILE] [options]\n"
+    "what the program should show, from the core (no FILE):\n"
+    "  controls                 the main window's controls at start-up, one a line:\n"
+    "                           KIND X Y WIDTH HEIGHT ID CAPTION (KIND button, frame, label, field, bar)\n"
+    "  defaults                 titles, pages, control numbers and the Tone bank (tone=K HZ GAIN DBFS) as\n"
+    "                           key=value lines\n"
+    "  layout WINDOWS           fails unless the windows (\"X Y WIDTH HEIGHT\" lines, client pixels) are\n"
+    "                           the main window's controls, each at its place, and nothing else\n"
+    "over a raw recording FILE:\n"
     "  info FILE                sound extents and pauses, as key=value lines\n"
     "  levels FILE              level of each tone in dBFS and the strongest other component\n"
     "  peaks FILE               every spectral peak at or above --threshold\n"
     "  silence FILE             fails unless every sample of the stretch is zero\n"
+    "  starts FILE              fails unless sound comes within --within SECONDS of sample --after N\n"
+    "  stops FILE               fails unless the last sound lies within --within SECONDS of sample --after N\n"
     "  compare FILE             sample-for-sample against the core's synthesis, pauses skipped\n"
     "  wav FILE OUT.wav         the stretch as a WAV file\n"
     "  rms FILE                 RMS level (0 dBFS: RMS of full scale) of a band, tones left out on request\n"
@@ -33,6 +47,8 @@ const char* const usage_text =
     "stretch (default: the whole file; levels, rms, band-slope: 1 s):\n"
     "  --start N | --from-sound SECONDS | --last SECONDS     where it begins\n"
     "  --seconds SECONDS                                       how long it is\n"
+    "  --close-gaps N   levels, rms, band-slope: take every run of N zeros or more out of the recording\n"
+    "                   first (an output's underruns, the stream going on after them unchanged)\n"
     "Tone bank (levels, compare, --exclude-tones; tones numbered 0..19 as their frequency fields):\n"
     "  --freq K=HZ[@B]  --gain K=G[@B] (0..1)   change tone K from the program's defaults; compare\n"
     "                                   applies it from stream buffer B (12288 samples each) on,\n"
@@ -43,22 +59,36 @@ const char* const usage_text =
     "  --band LO,HI                     rms, band-slope, peak-track: the frequencies looked at\n"
     "windows (peak-track, track): --window SECONDS (0.1)  --step SECONDS (half the window)\n"
     "checks:\n"
-    "  levels:  --expect DBFS [--tolerance DB (0.5)]  --floor DBFS  [--guard HZ (5)]\n"
+    "  levels:  --expect DBFS | --expect-synthesised (each sounding tone at the level the core gives it,\n"
+    "           a silent one counted among the rest)  [--tolerance DB (0.5)]  --floor DBFS  [--guard HZ (5)]\n"
+    "           --sweep-from N --law F0,F1,SECONDS: leave out the tones a sweep started at sample N passes\n"
+    "           (within 20 Hz) during the stretch\n"
     "  peaks:   --threshold DBFS (-60)\n"
     "  silence: --min-seconds SECONDS (the stretch must be at least this long)\n"
-    "  compare, info: --min-pause N (64 samples)  compare: --expect-pauses N  --until N (recording index)\n"
+    "  starts, stops: --after N  --within SECONDS\n"
+    "  compare, info: --min-pause N (64 samples)\n"
+    "  compare: --until N (recording index)  --expect-pauses N  [--long-pause SECONDS: only pauses at\n"
+    "           least this long count; shorter ones are the output's underruns]\n"
     "           --join N (repeatable): a new sound server's recording begins at index N; the sound after it\n"
     "           may go on up to --max-skip SECONDS (0.5) further on in the stream, never earlier\n"
-    "  rms:     --expect DBFS [--tolerance DB]  --below DBFS\n"
+    "  rms:     --expect DBFS | --expect-source FILE.wav --source-volume HUNDREDTHS_OF_DB (the level of\n"
+    "           that recording looped at that volume)  [--tolerance DB]  --below DBFS [--in-most SECONDS:\n"
+    "           in at least half of the stretch's windows of that length]\n"
     "  band-slope: --expect DB_PER_OCTAVE [--tolerance DB]\n"
     "  peak-track: --law F0,F1,SECONDS (f = F0 (F1/F0)^(t/SECONDS)) [--law-tolerance SECONDS (0.15)]\n"
     "              [--min-dbfs DBFS (-45)]: at least 5 windows, 80 % of the candidates on one law;\n"
     "              prints sweep_start=N, the recording index where the law puts F0\n"
+    "              --origin N --start-within LO,HI: sweep_start lies LO..HI seconds after sample N\n"
+    "              --lowest-at-most HZ: the law's windows reach down to HZ\n"
     "  track:   --above DBFS | --below DBFS: prints first_above=N / first_below=N (a window's start)\n"
+    "           --after N --within SECONDS: that window ends within SECONDS of sample N\n"
     "  mixture: --source NAME=FILE.wav (in the player's order)  --source-volume HUNDREDTHS_OF_DB\n"
+    "           [--start N: from the first sound at or after sample N]  [--until N]\n"
     "           [--tones-from N] (the tone stream from its sample N) [--going-on NAME=N,WITHIN] (the source\n"
     "           plays from the first sound on, from a sample within WITHIN of N): for a cut recording\n"
-    "           [--until N]  [--expect-events NAME+,NAME-,...] (the starts and stops, in order)\n";
+    "           [--expect-events NAME+[@N],NAME-[@N],...] (the starts and stops in order, each heard\n"
+    "           from --event-early SECONDS (0) before sample N to --event-lag SECONDS (1) after it)\n"
+    "           [--first NAME+@N]: the first such event lies within 0.1 s of sample N\n";
 
 struct Options {
     std::string command;
@@ -90,6 +120,20 @@ struct Options {
     std::optional<double> min_seconds;
     std::size_t min_pause = 64;
     std::optional<std::size_t> expect_pauses;
+    bool expect_synthesised = false;
+    std::optional<std::size_t> after;
+    std::optional<double> within;
+    std::optional<std::size_t> origin;
+    std::optional<std::pair<double, double>> start_within;
+    std::optional<double> lowest_at_most;
+    std::optional<double> long_pause;
+    double event_lag = 1.0;
+    double event_early = 0.0;
+    std::optional<std::string> expect_source;
+    std::vector<std::string> first_events;
+    std::optional<std::size_t> sweep_from;
+    std::optional<std::size_t> close_gaps;
+    std::optional<double> in_most;
     std::vector<std::size_t> joins;
     double max_skip = 0.5;
     std::optional<std::size_t> tones_from;
@@ -167,6 +211,10 @@ Options parse(int argc, char** argv)
         }
         if (arg == "--exclude-tones") {
             o.exclude_tones = true;
+            continue;
+        }
+        if (arg == "--expect-synthesised") {
+            o.expect_synthesised = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -251,10 +299,40 @@ Options parse(int argc, char** argv)
             o.min_pause = to_count(value, "--min-pause");
         else if (arg == "--expect-pauses")
             o.expect_pauses = to_count(value, "--expect-pauses");
+        else if (arg == "--after")
+            o.after = to_count(value, "--after");
+        else if (arg == "--within")
+            o.within = to_number(value, "--within");
+        else if (arg == "--origin")
+            o.origin = to_count(value, "--origin");
+        else if (arg == "--start-within") {
+            const std::vector<double> list = number_list(value, "--start-within");
+            if (list.size() != 2 || list[1] < list[0])
+                usage_error("--start-within wants LO,HI with LO <= HI, got '" + value + "'");
+            o.start_within = std::make_pair(list[0], list[1]);
+        } else if (arg == "--lowest-at-most")
+            o.lowest_at_most = to_number(value, "--lowest-at-most");
+        else if (arg == "--long-pause")
+            o.long_pause = to_number(value, "--long-pause");
+        else if (arg == "--event-lag")
+            o.event_lag = to_number(value, "--event-lag");
+        else if (arg == "--event-early")
+            o.event_early = to_number(value, "--event-early");
+        else if (arg == "--expect-source")
+            o.expect_source = value;
+        else if (arg == "--first")
+            o.first_events.push_back(value);
+        else if (arg == "--in-most")
+            o.in_most = to_number(value, "--in-most");
+        else if (arg == "--close-gaps")
+            o.close_gaps = to_count(value, "--close-gaps");
+        else if (arg == "--sweep-from")
+            o.sweep_from = to_count(value, "--sweep-from");
         else
             usage_error("unknown option " + arg);
     }
-    const std::size_t wanted_files = o.command == "wav" ? 2 : 1;
+    const bool from_core = o.command == "controls" || o.command == "defaults";
+    const std::size_t wanted_files = from_core ? 0 : o.command == "wav" ? 2 : 1;
     if (o.files.size() != wanted_files)
         usage_error(o.command + " wants " + std::to_string(wanted_files) + " file name(s)");
     return o;
@@ -319,6 +397,37 @@ Samples load(const std::string& path)
     return rec;
 }
 
+// The player's gain from its volume in hundredths of a decibel.
+double player_gain(double hundredths_of_db)
+{
+    return std::pow(10.0, hundredths_of_db / 2000.0);
+}
+
+double seconds_between(std::size_t from, std::size_t to)
+{
+    return (static_cast<double>(to) - static_cast<double>(from)) / recording_rate;
+}
+
+// The recording for a spectral measure: with --close-gaps N its runs of N
+// zeros or more taken out first (and --start and --sweep-from moved with them).
+Samples load_closed(Options& o)
+{
+    Samples rec = load(o.files[0]);
+    if (!o.close_gaps)
+        return rec;
+    ClosedGaps closed = close_gaps(rec, *o.close_gaps);
+    std::size_t removed = 0;
+    for (const ZeroRun& g : closed.gaps)
+        removed += g.length;
+    std::printf("gaps of %zu zeros or more taken out: %zu, %zu samples (%.3f s)\n", *o.close_gaps,
+                closed.gaps.size(), removed, static_cast<double>(removed) / recording_rate);
+    if (o.start)
+        o.start = closed.moved(*o.start);
+    if (o.sweep_from)
+        o.sweep_from = closed.moved(*o.sweep_from);
+    return std::move(closed.samples);
+}
+
 int run_info(const Options& o)
 {
     const Samples rec = load(o.files[0]);
@@ -341,21 +450,49 @@ int run_info(const Options& o)
     return 0;
 }
 
-int run_levels(const Options& o)
+int run_levels(const Options& given)
 {
-    const Samples rec = load(o.files[0]);
+    Options o = given;
+    if (o.expect && o.expect_synthesised)
+        usage_error("levels takes --expect or --expect-synthesised, not both");
+    if (o.expect_synthesised && !o.at.empty())
+        usage_error("--expect-synthesised measures the bank's tones; --at names others");
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     std::printf("spectrum: %zu points, Hann window, %.3f Hz per bin\n", spectrum.points(), spectrum.bin_hz());
 
-    const ReferenceStream reference(final_bank(o.overrides));
+    // A silent tone of the bank is measured with the rest: it must not stand
+    // out of them.
     std::vector<double> frequencies = o.at;
     std::vector<double> nominal(frequencies.size(), std::nan(""));
+    std::string silent;
     if (frequencies.empty()) {
-        for (const tonegen::Tone& t : reference.settings().tones) {
-            frequencies.push_back(static_cast<double>(t.frequency));
-            nominal.push_back(to_dbfs(static_cast<double>(t.amplitude)));
+        for (const ToneLevel& t : synthesised_levels(o.overrides)) {
+            if (o.expect_synthesised && !std::isfinite(t.dbfs)) {
+                silent += (silent.empty() ? "" : ", ") + std::to_string(static_cast<long>(t.frequency)) + " Hz";
+                continue;
+            }
+            frequencies.push_back(t.frequency);
+            nominal.push_back(t.dbfs);
         }
+    }
+    if (!silent.empty())
+        std::printf("silent in the bank: %s\n", silent.c_str());
+    if (o.sweep_from) {
+        if (!o.law)
+            usage_error("--sweep-from wants the sweep's --law");
+        const std::vector<double> crossed =
+            crossed_by_sweep(frequencies, *o.law, static_cast<double>(*o.sweep_from), st.start, st.count, 20.0);
+        std::string under;
+        for (std::size_t i = frequencies.size(); i > 0; --i) {
+            if (std::find(crossed.begin(), crossed.end(), frequencies[i - 1]) == crossed.end())
+                continue;
+            under = std::to_string(static_cast<long>(frequencies[i - 1])) + " Hz" + (under.empty() ? "" : ", ") + under;
+            frequencies.erase(frequencies.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            nominal.erase(nominal.begin() + static_cast<std::ptrdiff_t>(i - 1));
+        }
+        std::printf("under the sweep, not measured: %s\n", under.empty() ? "none" : under.c_str());
     }
 
     bool pass = true;
@@ -366,14 +503,15 @@ int run_levels(const Options& o)
         std::printf("tone %8.1f Hz  %9.3f dBFS", frequencies[i], level);
         if (!std::isnan(nominal[i]))
             std::printf("  (synthesised %.3f)", nominal[i]);
-        if (o.expect) {
-            const double off = std::isfinite(level) ? std::fabs(level - *o.expect) : HUGE_VAL;
+        const std::optional<double> wanted = o.expect_synthesised ? std::optional<double>(nominal[i]) : o.expect;
+        if (wanted) {
+            const double off = std::isfinite(level) ? std::fabs(level - *wanted) : HUGE_VAL;
             if (off > worst) {
                 worst = off;
                 worst_at = frequencies[i];
             }
             if (off > o.tolerance) {
-                std::printf("  FAIL: %.3f dB from %.2f", off, *o.expect);
+                std::printf("  FAIL: %.3f dB from %.2f", off, *wanted);
                 pass = false;
             }
         }
@@ -385,6 +523,10 @@ int run_levels(const Options& o)
     if (o.expect)
         std::printf("check: every tone within %.2f dB of %.2f dBFS: %s (largest difference %.3f dB at %.1f Hz)\n",
                     o.tolerance, *o.expect, pass ? "pass" : "FAIL", worst, worst_at);
+    if (o.expect_synthesised)
+        std::printf("check: every sounding tone within %.2f dB of its synthesised level: %s (largest difference "
+                    "%.3f dB at %.1f Hz)\n",
+                    o.tolerance, pass ? "pass" : "FAIL", worst, worst_at);
     if (o.floor) {
         const bool quiet = other.dbfs <= *o.floor;
         std::printf("check: nothing else above %.1f dBFS: %s\n", *o.floor, quiet ? "pass" : "FAIL");
@@ -455,11 +597,26 @@ int run_compare(const Options& o)
         std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
         return 1;
     }
+    // Runs of zeros shorter than a long pause are the output's underruns
+    // (and, with --min-pause 1, the mix's own single zeros): counted apart,
+    // and each shown only when longer than one sample.
+    const std::size_t long_pause = o.long_pause ? seconds_to_samples(*o.long_pause) : 0;
+    const std::size_t pauses = count_at_least(c.pauses, long_pause);
     std::printf("first_sound=%zu\ncompared=%zu\nmismatches=%zu\npauses=%zu\n", c.start, c.compared, c.mismatches,
-                c.pauses.size());
-    for (const ZeroRun& p : c.pauses)
-        std::printf("pause=%zu+%zu (%.3f s at %.3f s)\n", p.start, p.length,
-                    static_cast<double>(p.length) / recording_rate, static_cast<double>(p.start) / recording_rate);
+                pauses);
+    std::size_t single_zeros = 0;
+    for (const ZeroRun& p : c.pauses) {
+        if (p.length == 1 && o.min_pause == 1) {
+            ++single_zeros;
+            continue;
+        }
+        std::printf("%s=%zu+%zu (%.3f s at %.3f s)\n", p.length >= long_pause ? "pause" : "underrun", p.start,
+                    p.length, static_cast<double>(p.length) / recording_rate,
+                    static_cast<double>(p.start) / recording_rate);
+    }
+    if (o.long_pause)
+        std::printf("underruns=%zu (shorter than %.3f s, %zu of them single zeros)\n", c.pauses.size() - pauses,
+                    *o.long_pause, single_zeros);
     std::printf("reference_zeros_in_silence=%zu\ntrailing_silence=%zu\n", c.reference_zeros_absorbed,
                 c.trailing_silence);
     bool pass = c.mismatches == 0 && c.compared > 0;
@@ -481,8 +638,9 @@ int run_compare(const Options& o)
         std::printf("first mismatch at sample %zu (%.3f s): recorded %d, synthesised %d\n", *c.first_mismatch,
                     static_cast<double>(*c.first_mismatch) / recording_rate, c.recorded_at_mismatch,
                     c.expected_at_mismatch);
-    if (o.expect_pauses && c.pauses.size() != *o.expect_pauses) {
-        std::printf("FAIL: %zu pauses, expected %zu\n", c.pauses.size(), *o.expect_pauses);
+    if (o.expect_pauses && pauses != *o.expect_pauses) {
+        std::printf("FAIL: %zu pauses%s, expected %zu\n", pauses, o.long_pause ? " of the long kind" : "",
+                    *o.expect_pauses);
         pass = false;
     }
     std::printf("check: bit-exact from the first sound: %s\n", pass ? "pass" : "FAIL");
@@ -518,9 +676,10 @@ std::pair<double, double> band_of(const Options& o, double lo, double hi)
     return o.band ? *o.band : std::make_pair(lo, hi);
 }
 
-int run_rms(const Options& o)
+int run_rms(const Options& given)
 {
-    const Samples rec = load(o.files[0]);
+    Options o = given;
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     const auto [lo, hi] = band_of(o, 0.0, recording_rate / 2.0);
@@ -529,12 +688,40 @@ int run_rms(const Options& o)
     std::printf("band %.1f..%.1f Hz, %zu bins%s\nrms_dbfs=%.3f\n", lo, hi, p.bins,
                 o.exclude_tones ? " (the tones' bins left out)" : "", level);
     bool pass = true;
-    if (o.expect) {
-        const bool near = std::fabs(level - *o.expect) <= o.tolerance;
-        std::printf("check: within %.2f dB of %.2f dBFS: %s\n", o.tolerance, *o.expect, near ? "pass" : "FAIL");
+    std::optional<double> wanted = o.expect;
+    if (o.expect_source) {
+        if (o.expect || !o.source_volume)
+            usage_error("--expect-source wants --source-volume and no --expect");
+        bool ok = false;
+        const Samples source = read_wave_samples(*o.expect_source, &ok);
+        if (!ok) {
+            std::fprintf(stderr, "analyse_recording: %s is no mono 16-bit WAVE file\n", o.expect_source->c_str());
+            std::exit(2);
+        }
+        wanted = source_rms_dbfs(source, player_gain(*o.source_volume));
+        std::printf("%s looped at %.0f hundredths of a dB: %.3f dBFS\n", o.expect_source->c_str(), *o.source_volume,
+                    *wanted);
+    }
+    if (wanted) {
+        const bool near = std::fabs(level - *wanted) <= o.tolerance;
+        std::printf("check: within %.2f dB of %.2f dBFS: %s\n", o.tolerance, *wanted, near ? "pass" : "FAIL");
         pass = pass && near;
     }
-    if (o.below) {
+    if (o.below && o.in_most) {
+        // Window by window: an output's underrun splashes a short stretch
+        // over the whole spectrum, a noise still playing fills every window.
+        const std::vector<double> levels = windowed_band_rms(rec, st.start, st.count, seconds_to_samples(*o.in_most),
+                                                             lo, hi, exclusion_for(o));
+        std::size_t quiet = 0;
+        for (const double l : levels) {
+            std::printf("  window rms_dbfs=%.3f\n", l);
+            quiet += l < *o.below ? 1 : 0;
+        }
+        const bool most = !levels.empty() && 2 * quiet >= levels.size();
+        std::printf("check: below %.2f dBFS in at least half of the %zu windows of %.3f s: %s (%zu quiet)\n", *o.below,
+                    levels.size(), *o.in_most, most ? "pass" : "FAIL", quiet);
+        pass = pass && most;
+    } else if (o.below) {
         const bool quiet = level < *o.below;
         std::printf("check: below %.2f dBFS: %s\n", *o.below, quiet ? "pass" : "FAIL");
         pass = pass && quiet;
@@ -542,9 +729,10 @@ int run_rms(const Options& o)
     return pass ? 0 : 1;
 }
 
-int run_band_slope(const Options& o)
+int run_band_slope(const Options& given)
 {
-    const Samples rec = load(o.files[0]);
+    Options o = given;
+    const Samples rec = load_closed(o);
     const Stretch st = select_stretch(rec, o, 1.0);
     const Spectrum spectrum(rec.data() + st.start, st.count, recording_rate);
     const auto [lo, hi] = band_of(o, 50.0, 12800.0);
@@ -607,9 +795,24 @@ int run_peak_track(const Options& o)
     }
     std::printf("sweep_start=%.0f\nlowest_hz=%.1f\nhighest_hz=%.1f\nfirst_inlier=%.0f\n", fit.start_sample,
                 fit.lowest_hz, fit.highest_hz, fit.first_inlier_sample);
-    const bool pass = fit.inliers >= 5 && 5 * fit.inliers >= 4 * fit.candidates;
+    bool pass = fit.inliers >= 5 && 5 * fit.inliers >= 4 * fit.candidates;
     std::printf("check: at least 5 windows and 80 %% of the candidates within %.3f s of one start: %s\n",
                 o.law_tolerance, pass ? "pass" : "FAIL");
+    if (o.start_within) {
+        if (!o.origin)
+            usage_error("--start-within wants --origin N");
+        const double after = (fit.start_sample - static_cast<double>(*o.origin)) / recording_rate;
+        const bool near = after >= o.start_within->first && after <= o.start_within->second;
+        std::printf("check: the law's %.1f Hz %.3f s after sample %zu, within %.3f..%.3f s: %s\n", o.law->start_hz,
+                    after, *o.origin, o.start_within->first, o.start_within->second, near ? "pass" : "FAIL");
+        pass = pass && near;
+    }
+    if (o.lowest_at_most) {
+        const bool low = fit.lowest_hz <= *o.lowest_at_most;
+        std::printf("check: followed from %.1f Hz, at most %.1f Hz: %s\n", fit.lowest_hz, *o.lowest_at_most,
+                    low ? "pass" : "FAIL");
+        pass = pass && low;
+    }
     return pass ? 0 : 1;
 }
 
@@ -624,11 +827,22 @@ int run_track(const Options& o)
     std::printf("level at %.1f Hz per %zu-sample window (centre time, first sample):\n", o.at[0], w.window);
     for (const TrackPoint& p : points)
         print_point(p, w.window);
+    if (o.within.has_value() != o.after.has_value())
+        usage_error("--after and --within go together");
     bool pass = true;
     auto first = [&](const char* name, double limit, bool want_above) {
         for (const TrackPoint& p : points) {
             if (want_above ? p.dbfs > limit : p.dbfs < limit) {
                 std::printf("%s=%zu\n", name, p.start);
+                if (o.after) {
+                    // The window holds the change by its end, not before.
+                    const double lag = seconds_between(*o.after, p.start + w.window);
+                    const bool soon = lag <= *o.within;
+                    std::printf("check: %s %.2f dBFS by %.3f s after sample %zu, within %.3f s: %s\n",
+                                want_above ? "above" : "below", limit, lag, *o.after, *o.within,
+                                soon ? "pass" : "FAIL");
+                    pass = pass && soon;
+                }
                 return;
             }
         }
@@ -640,6 +854,26 @@ int run_track(const Options& o)
     if (o.below)
         first("first_below", *o.below, false);
     return pass ? 0 : 1;
+}
+
+// "pink+@123,sweep+,..." as names with the recording index of their cause.
+std::vector<ExpectedEvent> expected_events(const std::string& text)
+{
+    std::vector<ExpectedEvent> out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t comma = std::min(text.find(',', pos), text.size());
+        const std::string item = text.substr(pos, comma - pos);
+        const std::size_t at = item.find('@');
+        ExpectedEvent e{item.substr(0, at), std::nullopt};
+        if (e.name.size() < 2 || (e.name.back() != '+' && e.name.back() != '-'))
+            usage_error("--expect-events wants NAME+ or NAME-, got '" + item + "'");
+        if (at != std::string::npos)
+            e.cause = to_count(item.substr(at + 1), "--expect-events");
+        out.push_back(e);
+        pos = comma + 1;
+    }
+    return out;
 }
 
 int run_mixture(const Options& o)
@@ -655,9 +889,12 @@ int run_mixture(const Options& o)
             return 2;
         }
     }
-    // The player's gain from its volume in hundredths of a decibel.
-    const double gain = std::pow(10.0, *o.source_volume / 2000.0);
-    const Samples rec = load_until(o);
+    const double gain = player_gain(*o.source_volume);
+    Samples rec = load_until(o);
+    // From --start on, as if the recording began there: the tone stream
+    // starts with the first sound after it.
+    const std::size_t offset = o.start ? std::min(*o.start, rec.size()) : 0;
+    rec.erase(rec.begin(), rec.begin() + static_cast<std::ptrdiff_t>(offset));
     ReferenceStream tones(o.overrides);
     for (std::size_t n = 0; n < o.tones_from.value_or(0); ++n)
         static_cast<void>(tones.next());
@@ -670,14 +907,19 @@ int run_mixture(const Options& o)
     }
     if (o.tones_from && going_on.empty())
         usage_error("--tones-from is for a cut recording: name what goes on with --going-on");
-    const MixtureReport r = explain_mixture(rec, tones, sources, gain, 256, 64, 64, going_on);
+    MixtureReport r = explain_mixture(rec, tones, sources, gain, 256, 64, 64, going_on);
     if (!r.sound_found) {
-        std::printf("FAIL: no sound in the recording (%zu samples)\n", rec.size());
+        std::printf("FAIL: no sound in the recording after sample %zu (%zu samples)\n", offset, rec.size() + offset);
         return 1;
     }
+    r.start += offset;
+    for (MixEvent& e : r.events)
+        e.at += offset;
+    if (r.unexplained_at)
+        *r.unexplained_at += offset;
     std::string events;
     for (const MixEvent& e : r.events) {
-        const std::string event = sources[e.source].name + (e.starts ? "+" : "-");
+        const std::string event = event_name(e, sources);
         std::printf("event=%s@%zu (%.3f s)", event.c_str(), e.at, static_cast<double>(e.at) / recording_rate);
         if (e.from != 0)
             std::printf(" from=%zu", e.from);
@@ -692,11 +934,158 @@ int run_mixture(const Options& o)
                     "start or stop explains what follows\n",
                     *r.unexplained_at, static_cast<double>(*r.unexplained_at) / recording_rate, r.recorded_at_failure,
                     r.expected_at_failure);
-    if (o.expect_events && events != *o.expect_events) {
-        std::printf("FAIL: events %s, expected %s\n", events.c_str(), o.expect_events->c_str());
-        pass = false;
+    if (o.expect_events) {
+        const std::vector<std::string> problems =
+            check_events(r.events, sources, expected_events(*o.expect_events), seconds_to_samples(o.event_early),
+                         seconds_to_samples(o.event_lag));
+        for (const std::string& problem : problems)
+            std::printf("FAIL: %s\n", problem.c_str());
+        std::printf("check: the starts and stops %s in order, each from %.3f s before its cause to %.3f s "
+                    "after it: %s\n",
+                    o.expect_events->c_str(), o.event_early, o.event_lag, problems.empty() ? "pass" : "FAIL");
+        pass = pass && problems.empty();
+    }
+    // The first event of a name where another measure (a sweep's law) puts it.
+    for (const std::string& text : o.first_events) {
+        const std::vector<ExpectedEvent> wanted = expected_events(text);
+        if (wanted.size() != 1 || !wanted[0].cause)
+            usage_error("--first wants NAME+@N or NAME-@N, got '" + text + "'");
+        const auto found = std::find_if(r.events.begin(), r.events.end(), [&](const MixEvent& e) {
+            return event_name(e, sources) == wanted[0].name;
+        });
+        const bool near = found != r.events.end() &&
+                          std::fabs(seconds_between(*wanted[0].cause, found->at)) < 0.1;
+        std::printf("check: the first %s within 0.1 s of sample %zu: %s", wanted[0].name.c_str(), *wanted[0].cause,
+                    near ? "pass" : "FAIL");
+        if (found != r.events.end())
+            std::printf(" (sample %zu, %.3f s off)", found->at, seconds_between(*wanted[0].cause, found->at));
+        std::printf("\n");
+        pass = pass && near;
     }
     std::printf("check: the tones plus the sources, sample for sample: %s\n", pass ? "pass" : "FAIL");
+    return pass ? 0 : 1;
+}
+
+// The first sound from sample --after on comes within --within seconds.
+int run_starts(const Options& o)
+{
+    if (!o.after || !o.within)
+        usage_error("starts wants --after N and --within SECONDS");
+    const Samples rec = load(o.files[0]);
+    const std::optional<std::size_t> first = first_sound(rec, *o.after);
+    if (!first) {
+        std::printf("FAIL: no sound in the %.3f s recorded after sample %zu\n",
+                    seconds_between(std::min(*o.after, rec.size()), rec.size()), *o.after);
+        return 1;
+    }
+    const double lag = seconds_between(*o.after, *first);
+    std::printf("first_sound=%zu\nlag_seconds=%.3f\n", *first, lag);
+    const bool soon = lag <= *o.within;
+    std::printf("check: sound %.3f s after sample %zu, within %.3f s: %s\n", lag, *o.after, *o.within,
+                soon ? "pass" : "FAIL");
+    return soon ? 0 : 1;
+}
+
+// The last sound of the recording lies within --within seconds of sample
+// --after: whatever was queued is not played out.
+int run_stops(const Options& o)
+{
+    if (!o.after || !o.within)
+        usage_error("stops wants --after N and --within SECONDS");
+    const Samples rec = load(o.files[0]);
+    const std::optional<std::size_t> last = last_sound(rec);
+    if (!last) {
+        std::printf("FAIL: no sound in the recording at all (%zu samples)\n", rec.size());
+        return 1;
+    }
+    const double lag = seconds_between(*o.after, *last);
+    std::printf("last_sound=%zu\nlag_seconds=%.3f\nsilence_after=%.3f\n", *last, lag,
+                seconds_between(*last + 1, rec.size()));
+    const bool soon = lag <= *o.within;
+    std::printf("check: the sound ended %.3f s after sample %zu, within %.3f s: %s\n", lag, *o.after, *o.within,
+                soon ? "pass" : "FAIL");
+    return soon ? 0 : 1;
+}
+
+const char* kind_name(tonegen::ControlKind kind)
+{
+    using K = tonegen::ControlKind;
+    switch (kind) {
+    case K::toggle_button:
+    case K::push_button: return "button";
+    case K::frame: return "frame";
+    case K::text_label: return "label";
+    case K::frequency_field: return "field";
+    case K::gain_scroll_bar: return "bar";
+    case K::picture: return "picture";
+    }
+    return "?";
+}
+
+int run_controls()
+{
+    for (const tonegen::ControlSpec& c : start_up_controls())
+        std::printf("%s %d %d %d %d %d %s\n", kind_name(c.kind), c.x, c.y, c.width, c.height, c.id,
+                    c.caption.c_str());
+    return 0;
+}
+
+int run_defaults()
+{
+    const std::vector<std::string> about = tonegen::split_fields(tonegen::about_text());
+    std::printf("main_title=%s\nabout_title=%s\nerror_title=%s\nerror_text=%s\n", tonegen::main_window_title,
+                about.at(0).c_str(), tonegen::error_title, tonegen::no_device_text);
+    std::printf("software_page=%.*s\n", static_cast<int>(tonegen::software_page().size()),
+                tonegen::software_page().data());
+    // About results count the buttons from 1.
+    const std::vector<std::string> buttons = tonegen::split_fields(tonegen::about_captions);
+    for (std::size_t k = 0; k < buttons.size(); ++k) {
+        const std::string_view page = tonegen::page_for_choice(static_cast<std::int64_t>(k + 1));
+        std::printf("about_button=%zu %s %.*s\n", k + 1, buttons[k].c_str(), static_cast<int>(page.size()),
+                    page.data());
+    }
+    std::printf("on_off_toggle=%d\nsweep_toggle=%d\npink_toggle=%d\nabout_toggle=%d\nfirst_gain_bar=%d\n"
+                "first_gain_label=%d\nlowest_frequency=%lld\nhighest_frequency=%lld\n",
+                tonegen::on_off_toggle, tonegen::sweep_toggle, tonegen::pink_toggle, tonegen::about_toggle,
+                tonegen::first_gain_bar, tonegen::first_gain_label,
+                static_cast<long long>(tonegen::lowest_frequency), static_cast<long long>(tonegen::highest_frequency));
+    tonegen::Settings s{};
+    tonegen::apply_defaults(s);
+    const std::vector<ToneLevel> levels = synthesised_levels({});
+    for (int k = 0; k < tonegen::tone_slots; ++k)
+        std::printf("tone=%d %lld %d %.2f\n", k, static_cast<long long>(s.tones[k].frequency),
+                    tonegen::gain_position(s.tones[k].gain), levels[static_cast<std::size_t>(k)].dbfs);
+    return 0;
+}
+
+int run_layout(const Options& o)
+{
+    std::FILE* in = std::fopen(o.files[0].c_str(), "r");
+    if (!in) {
+        std::fprintf(stderr, "analyse_recording: cannot read %s\n", o.files[0].c_str());
+        return 2;
+    }
+    std::vector<WindowRect> windows;
+    WindowRect w{};
+    while (std::fscanf(in, "%d %d %d %d", &w.x, &w.y, &w.width, &w.height) == 4)
+        windows.push_back(w);
+    const bool whole = std::feof(in) != 0;
+    std::fclose(in);
+    if (!whole) {
+        std::fprintf(stderr, "analyse_recording: %s holds a line that is no \"X Y WIDTH HEIGHT\"\n",
+                     o.files[0].c_str());
+        return 2;
+    }
+    const std::vector<tonegen::ControlSpec> table = start_up_controls();
+    const LayoutCheck r = check_layout(table, windows);
+    for (const tonegen::ControlSpec& c : r.missing)
+        std::printf("MISSING %s %d '%s': no window at (%d, %d) %d x %d\n", kind_name(c.kind), c.id, c.caption.c_str(),
+                    c.x, c.y, c.width, c.height);
+    for (const WindowRect& u : r.unexpected)
+        std::printf("UNEXPECTED window at (%d, %d) %d x %d: no control of the table\n", u.x, u.y, u.width, u.height);
+    const bool pass = r.missing.empty() && r.unexpected.empty();
+    std::printf("check: %zu of %zu controls at their places among %zu windows, none besides: %s\n", r.matched,
+                table.size(), windows.size(), pass ? "pass" : "FAIL");
     return pass ? 0 : 1;
 }
 
@@ -705,6 +1094,16 @@ int run_mixture(const Options& o)
 int main(int argc, char** argv)
 {
     const Options o = parse(argc, argv);
+    if (o.command == "controls")
+        return run_controls();
+    if (o.command == "defaults")
+        return run_defaults();
+    if (o.command == "layout")
+        return run_layout(o);
+    if (o.command == "starts")
+        return run_starts(o);
+    if (o.command == "stops")
+        return run_stops(o);
     if (o.command == "info")
         return run_info(o);
     if (o.command == "levels")

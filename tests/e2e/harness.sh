@@ -1,12 +1,14 @@
 # shellcheck shell=bash
 # Running the real program without a desktop: a private Xvfb, a private
 # PulseAudio whose null sink "out" is recorded through its monitor, and the
-# means to drive windows on that display. Sourced by the end-to-end tests and
-# by scripts/demo.sh; nothing here touches the caller's own X or sound server.
+# means to drive windows on that display. Sourced by the end-to-end scenarios
+# (run_scenario.sh) and by scripts/demo.sh; nothing here touches the caller's
+# own X or sound server.
 #
 #   e2e_begin NAME [ARTIFACT_DIR]   private run folder, clean environment, cleanup on any exit
 #   e2e_start_xvfb                  sets DISPLAY
 #   e2e_start_pulse                 sets PULSE_SERVER and friends; sink "out", s16le mono 44100 Hz
+#   e2e_kill_pulse                  the PulseAudio killed (SIGKILL) and the recorder stopped
 #   e2e_no_sound_server             clients find no sound server at all (and start none)
 #   e2e_record_start FILE           raw s16le mono 44100 Hz from out.monitor
 #   e2e_record_stop / e2e_recorded_samples FILE
@@ -16,7 +18,7 @@
 #   e2e_client_size WID             prints "WIDTH HEIGHT"
 #   e2e_click WID X Y               left click at client coordinates
 #   e2e_key WID KEY                 focus the window and press KEY (xdotool key names)
-#   e2e_about_box [SECONDS]         prints the id of the About box once it is shown
+#   e2e_about_box [SECONDS]         prints the id of the About box (titled $E2E_ABOUT_TITLE) once it is shown
 #   e2e_about_ok WID                "OK" in the About box (the focus starts on "Web": Shift+Tab, Space)
 #   e2e_opened_addresses            the web addresses handed to xdg-open so far, one a line
 #   e2e_close_window WID            WM_DELETE_WINDOW, as a window manager's close button sends
@@ -118,20 +120,30 @@ e2e_begin() {
   export QT_QPA_PLATFORM=xcb
 
   # A stand-in for the desktop's browser hand-off, first in PATH: it writes
-  # down each address it is given and opens nothing.
+  # down each address it is given, after the time its process started (in
+  # clock ticks since boot) and its id, and opens nothing. Two hand-offs
+  # made one after the other start in that order, but their shells may then
+  # write in either.
   mkdir -p "$E2E_RUN/bin"
   E2E_OPENED="$E2E_RUN/opened-addresses.txt"
   : >"$E2E_OPENED"
-  printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n' "$E2E_OPENED" >"$E2E_RUN/bin/xdg-open"
+  # shellcheck disable=SC2016 # expanded by the stand-in, not here
+  printf '#!/bin/sh\nprintf "%%s %%s %%s\\n" "$(cut -d" " -f22 /proc/$$/stat)" "$$" "$*" >>"%s"\n' \
+    "$E2E_OPENED" >"$E2E_RUN/bin/xdg-open"
   chmod +x "$E2E_RUN/bin/xdg-open"
   export PATH="$E2E_RUN/bin:$PATH"
 }
 
-e2e_opened_addresses() { cat "$E2E_OPENED"; }
+# The addresses in the order their hand-offs started.
+e2e_opened_addresses() { sort -n -k1,1 -k2,2 "$E2E_OPENED" | cut -d' ' -f3-; }
 
-readonly E2E_ABOUT_TITLE=" Zelvara Pro V1.3.3"
+# The About box's title, as the core has it (program.sh reads it).
+E2E_ABOUT_TITLE=
 
-e2e_about_box() { e2e_find_window "$E2E_ABOUT_TITLE" "${1:-20}"; }
+e2e_about_box() {
+  [ -n "$E2E_ABOUT_TITLE" ] || e2e_fail "E2E_ABOUT_TITLE is not set"
+  e2e_find_window "$E2E_ABOUT_TITLE" "${1:-20}"
+}
 
 e2e_about_ok() { e2e_key "$1" shift+Tab && e2e_key "$1" space; }
 
@@ -276,6 +288,21 @@ EOF
   pactl list short sinks | grep -q $'^[0-9]*\tout\t.*s16le 1ch 44100Hz' ||
     e2e_fail "sink out is not s16le mono 44100 Hz: $(pactl list short sinks)"
   e2e_log "PulseAudio pid $pid on $PULSE_SERVER, null sink out"
+}
+
+# Kills the PulseAudio of e2e_start_pulse at once (SIGKILL), as a crash
+# would end it, and stops the recorder, which recorded from it.
+e2e_kill_pulse() {
+  local entry pid=
+  for entry in "${E2E_PIDS[@]}"; do
+    [ "${entry#*:}" = pulseaudio ] && pid=${entry%%:*}
+  done
+  [ -n "$pid" ] || e2e_fail "no sound server to kill"
+  kill -9 "$pid"
+  e2e_forget_pid "$pid"
+  wait "$pid" 2>/dev/null
+  e2e_record_stop
+  e2e_log "killed PulseAudio (pid $pid)"
 }
 
 # No server behind PULSE_SERVER and no autospawn: a client sees no audio

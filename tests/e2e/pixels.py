@@ -2,12 +2,20 @@
 """Reads what a screenshot of the Linux program shows, for the end-to-end tests.
 
   pixels.py outlines SHOT.png < CONTROLS    each "KIND X Y W H" line drawn where it should be
-  pixels.py thumb SHOT.png X Y W H          where a horizontal scroll bar's thumb is:
-                                            "THUMB_START GROOVE_LENGTH THUMB_LENGTH" (groove pixels)
+  pixels.py thumb SHOT.png X Y W H [--position P --of MAX]
+                                            where a horizontal scroll bar's thumb is:
+                                            "THUMB_START GROOVE_LENGTH THUMB_LENGTH" (groove pixels);
+                                            with --position, fails unless the thumb stands P / MAX
+                                            of the way along (within a pixel; at either end exactly)
   pixels.py buttons SHOT.png                the buttons in one row: "X Y WIDTH" of each top outline
-  pixels.py text SHOT.png X Y W H --learn "X Y W H TEXT" ...
+  pixels.py text SHOT.png X Y W H [--learn-from OTHER.png] --learn "X Y W H TEXT" ...
                                             the text in a rectangle, read against the glyphs of
-                                            rectangles whose text is known ("?" for any other)
+                                            rectangles whose text is known ("?" for any other),
+                                            of this shot or of the one named before them
+  pixels.py button SHOT.png X Y W H [--caption-like OTHER.png]
+                                            whether a push button is drawn "pressed" or "released",
+                                            and whether its caption is drawn as in the other shot
+                                            ("same-caption", "other-caption")
 
 Coordinates are pixels of the screenshot (client coordinates for a shot of
 one window). The program draws with Qt's Fusion style, which places each
@@ -129,6 +137,12 @@ def cmd_outlines(args):
 def cmd_thumb(args):
     img = Image(args[0])
     x, y, w, h = map(int, args[1:5])
+    want = None
+    if len(args) > 5:
+        if len(args) != 9 or args[5] != "--position" or args[7] != "--of":
+            print("thumb wants X Y W H [--position P --of MAX]", file=sys.stderr)
+            return 2
+        want = (int(args[6]), int(args[8]))
     # The groove lies between the two arrow buttons, each closed by a
     # separator line; along the bar's middle row the thumb is the face
     # colour of the arrows, the groove a darker grey.
@@ -150,6 +164,15 @@ def cmd_thumb(args):
     # The thumb's own outline is part of it.
     start, end = max(thumb[0] - 1, 0), min(thumb[-1] + 1, len(groove) - 1)
     print(start, len(groove), end - start + 1)
+    if want is None:
+        return 0
+    position, top = want
+    travel = len(groove) - (end - start + 1)
+    expected = travel * position // top
+    slack = 0 if position in (0, top) else 1
+    if abs(start - expected) > slack:
+        print(f"thumb at {start} of {travel} pixels, expected {expected} ({position} of {top})", file=sys.stderr)
+        return 1
     return 0
 
 
@@ -206,33 +229,93 @@ def glyphs(img, x, y, w, h):
     return [tuple("".join("#" if c[r] else "." for c in g) for r in range(bottom - top + 1)) for g in out]
 
 
-def cmd_text(args):
-    img = Image(args[0])
-    x, y, w, h = map(int, args[1:5])
+def learn_templates(img, rest):
+    """Glyph templates from "--learn X Y W H TEXT" arguments (rectangles of
+    IMG, or of the shot named by a "--learn-from SHOT" before them)."""
     templates = {}
-    rest = args[5:]
+    source = img
     while rest:
+        if rest[0] == "--learn-from" and len(rest) >= 2:
+            source = Image(rest[1])
+            rest = rest[2:]
+            continue
         if rest[0] != "--learn" or len(rest) < 2:
-            print("text wants --learn \"X Y W H TEXT\" ...", file=sys.stderr)
-            return 2
+            raise ValueError('wants --learn "X Y W H TEXT" ... (each after an optional --learn-from SHOT)')
         lx, ly, lw, lh, text = rest[1].split(maxsplit=4)
-        found = glyphs(img, int(lx), int(ly), int(lw), int(lh))
+        found = glyphs(source, int(lx), int(ly), int(lw), int(lh))
         chars = text.replace(" ", "")
         if not found or len(found) > len(chars):
-            print(f"{len(found)} glyphs where '{text}' should be", file=sys.stderr)
-            return 2
+            raise ValueError(f"{len(found)} glyphs where '{text}' should be")
         # Neighbours may touch ("00"): then only the glyphs before the first
         # such pair are known for sure.
         known = len(found) if len(found) == len(chars) else len(found) - 1
         for glyph, char in zip(found[:known], chars):
             templates.setdefault(glyph, char)
         rest = rest[2:]
+    return templates
+
+
+def read_text(img, x, y, w, h, templates):
     read = ""
     for glyph in glyphs(img, x, y, w, h):
         read += templates.get(glyph, "?")
         if glyph not in templates:
             print("unknown glyph:\n  " + "\n  ".join(glyph), file=sys.stderr)
-    print(read)
+    return read
+
+
+def cmd_text(args):
+    img = Image(args[0])
+    x, y, w, h = map(int, args[1:5])
+    print(read_text(img, x, y, w, h, learn_templates(img, args[5:])))
+    return 0
+
+
+# A pressed button's face is flat and darker than the window around it; a
+# released one's rises to white at its top. Measured along the row just
+# inside its top edge, clear of the caption.
+PRESSED_BELOW = 8
+
+
+# The same text over a face of another shade (a hovered or pressed button)
+# may put a pixel or two of a glyph's edge on the other side of the ink line.
+GLYPH_SLACK = 2
+
+
+def same_glyphs(a, b):
+    """Whether two readings are the same glyphs, each in the same box."""
+    if len(a) != len(b):
+        return False
+    for ga, gb in zip(a, b):
+        if len(ga) != len(gb) or len(ga[0]) != len(gb[0]):
+            return False
+        if sum(ca != cb for ra, rb in zip(ga, gb) for ca, cb in zip(ra, rb)) > GLYPH_SLACK:
+            return False
+    return True
+
+
+def cmd_button(args):
+    """A push button's state, and whether its caption is drawn as in another
+    shot (the same glyphs in the same places, whatever the face)."""
+    img = Image(args[0])
+    x, y, w, h = map(int, args[1:5])
+    window = img.at(x + w // 2, y - 3)
+    face = sorted(img.at(px, y + 4) for px in range(x + 4, x + w - 4))[(w - 8) // 2]
+    if face < window - PRESSED_BELOW:
+        state = "pressed"
+    elif face > window:
+        state = "released"
+    else:
+        state = "unclear"
+    if len(args) == 7 and args[5] == "--caption-like":
+        inside = (x + 3, y + 3, w - 6, h - 6)
+        same = same_glyphs(glyphs(img, *inside), glyphs(Image(args[6]), *inside))
+        print(state, "same-caption" if same else "other-caption")
+    elif len(args) == 5:
+        print(state)
+    else:
+        print("button wants X Y W H [--caption-like OTHER.png]", file=sys.stderr)
+        return 2
     return 0
 
 
@@ -240,7 +323,8 @@ def main():
     if len(sys.argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
-    commands = {"outlines": cmd_outlines, "thumb": cmd_thumb, "text": cmd_text, "buttons": cmd_buttons}
+    commands = {"outlines": cmd_outlines, "thumb": cmd_thumb, "text": cmd_text, "buttons": cmd_buttons,
+                "button": cmd_button}
     if sys.argv[1] not in commands:
         print(__doc__, file=sys.stderr)
         return 2

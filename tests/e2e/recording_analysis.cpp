@@ -2,6 +2,7 @@
 
 #include "formats/wave_file.h"
 #include "synth/synth.h"
+#include "ui/main_window.h"
 
 #include <fftw3.h>
 
@@ -222,6 +223,17 @@ double rms_dbfs(double mean_square)
     return 10.0 * std::log10(mean_square) - 20.0 * std::log10(full_scale);
 }
 
+std::vector<double> windowed_band_rms(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                      double lo_hz, double hi_hz, const Exclusion& exclusion)
+{
+    std::vector<double> levels;
+    for (std::size_t at = start; window > 0 && at + window <= start + count && at + window <= rec.size(); at += window) {
+        const Spectrum spectrum(rec.data() + at, window, recording_rate);
+        levels.push_back(rms_dbfs(spectrum.band_power(lo_hz, hi_hz, exclusion).mean_square));
+    }
+    return levels;
+}
+
 BandSlope band_slope(const Spectrum& spectrum, double lo_hz, double hi_hz, const Exclusion& exclusion)
 {
     BandSlope out;
@@ -305,6 +317,42 @@ double SweepLaw::seconds_to(double frequency) const
     return seconds * std::log(frequency / start_hz) / std::log(end_hz / start_hz);
 }
 
+double SweepLaw::frequency_at(double t) const
+{
+    const double in_loop = std::fmod(std::max(t, 0.0), seconds);
+    return start_hz * std::pow(end_hz / start_hz, in_loop / seconds);
+}
+
+std::vector<double> crossed_by_sweep(const std::vector<double>& frequencies, const SweepLaw& law, double sweep_start,
+                                     std::size_t from, std::size_t count, double guard_hz)
+{
+    const double t0 = (static_cast<double>(from) - sweep_start) / recording_rate;
+    const double t1 = t0 + static_cast<double>(count) / recording_rate;
+    const double lo = std::min(law.start_hz, law.end_hz);
+    const double hi = std::max(law.start_hz, law.end_hz);
+    // Each pass of the loop over the stretch, as a band of frequencies.
+    std::vector<std::pair<double, double>> bands;
+    double t = t0;
+    while (t < t1) {
+        const double loop_end = (std::floor(std::max(t, 0.0) / law.seconds) + 1.0) * law.seconds;
+        const double until = std::min(t1, loop_end);
+        const double a = law.frequency_at(t);
+        const double b = until == loop_end ? law.end_hz : law.frequency_at(until);
+        bands.emplace_back(std::clamp(std::min(a, b), lo, hi), std::clamp(std::max(a, b), lo, hi));
+        t = until;
+    }
+    std::vector<double> crossed;
+    for (const double f : frequencies) {
+        for (const auto& [a, b] : bands) {
+            if (f >= a - guard_hz && f <= b + guard_hz) {
+                crossed.push_back(f);
+                break;
+            }
+        }
+    }
+    return crossed;
+}
+
 SweepFit fit_sweep(const std::vector<TrackPoint>& points, std::size_t window, const SweepLaw& law, double min_dbfs,
                    double tolerance_s)
 {
@@ -383,9 +431,9 @@ std::vector<ZeroRun> zero_runs(const Samples& rec, std::size_t min_length)
     return runs;
 }
 
-std::optional<std::size_t> first_sound(const Samples& rec)
+std::optional<std::size_t> first_sound(const Samples& rec, std::size_t from)
 {
-    for (std::size_t i = 0; i < rec.size(); ++i) {
+    for (std::size_t i = from; i < rec.size(); ++i) {
         if (rec[i] != 0)
             return i;
     }
@@ -399,6 +447,38 @@ std::optional<std::size_t> last_sound(const Samples& rec)
             return i - 1;
     }
     return std::nullopt;
+}
+
+ClosedGaps close_gaps(const Samples& rec, std::size_t min_gap)
+{
+    ClosedGaps r;
+    r.gaps = zero_runs(rec, std::max<std::size_t>(min_gap, 1));
+    r.samples.reserve(rec.size());
+    std::size_t from = 0;
+    for (const ZeroRun& g : r.gaps) {
+        r.samples.insert(r.samples.end(), rec.begin() + static_cast<std::ptrdiff_t>(from),
+                         rec.begin() + static_cast<std::ptrdiff_t>(g.start));
+        from = g.start + g.length;
+    }
+    r.samples.insert(r.samples.end(), rec.begin() + static_cast<std::ptrdiff_t>(from), rec.end());
+    return r;
+}
+
+std::size_t ClosedGaps::moved(std::size_t index) const
+{
+    std::size_t removed = 0;
+    for (const ZeroRun& g : gaps) {
+        if (g.start >= index)
+            break;
+        removed += std::min(g.length, index - g.start);
+    }
+    return index - removed;
+}
+
+std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_length)
+{
+    return static_cast<std::size_t>(
+        std::count_if(pauses.begin(), pauses.end(), [min_length](const ZeroRun& p) { return p.length >= min_length; }));
 }
 
 std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides)
@@ -761,6 +841,105 @@ Comparison compare_with_reference(const Samples& rec, ReferenceStream& reference
         ++i;
     }
     return c;
+}
+
+} // namespace tonegen::e2e
+
+namespace tonegen::e2e {
+
+std::string event_name(const MixEvent& event, const std::vector<LoopedSource>& sources)
+{
+    return sources.at(event.source).name + (event.starts ? "+" : "-");
+}
+
+std::vector<std::string> check_events(const std::vector<MixEvent>& found, const std::vector<LoopedSource>& sources,
+                                      const std::vector<ExpectedEvent>& expected, std::size_t early,
+                                      std::size_t max_lag)
+{
+    std::vector<std::string> problems;
+    auto seconds = [](std::size_t a, std::size_t b) {
+        char text[32];
+        std::snprintf(text, sizeof(text), "%.3f s", (static_cast<double>(b) - static_cast<double>(a)) / recording_rate);
+        return std::string(text);
+    };
+    for (std::size_t i = 0; i < std::max(found.size(), expected.size()); ++i) {
+        const std::string number = "event " + std::to_string(i + 1);
+        if (i >= found.size()) {
+            problems.push_back(number + ": " + expected[i].name + " expected, none heard");
+            continue;
+        }
+        const std::string name = event_name(found[i], sources);
+        if (i >= expected.size()) {
+            problems.push_back(number + ": " + name + " heard at sample " + std::to_string(found[i].at) +
+                               ", none expected");
+            continue;
+        }
+        if (name != expected[i].name) {
+            problems.push_back(number + ": " + name + " heard, " + expected[i].name + " expected");
+            continue;
+        }
+        const std::optional<std::size_t> cause = expected[i].cause;
+        if (cause && (found[i].at + early < *cause || (found[i].at > *cause && found[i].at - *cause > max_lag)))
+            problems.push_back(number + ": " + name + " heard " + seconds(*cause, found[i].at) + " after its cause, allowed " +
+                               seconds(early, 0) + " to " + seconds(0, max_lag));
+    }
+    return problems;
+}
+
+double source_rms_dbfs(const Samples& source, double gain)
+{
+    double sum = 0.0;
+    for (const std::int16_t v : source)
+        sum += static_cast<double>(v) * static_cast<double>(v);
+    const double mean_square = source.empty() ? 0.0 : sum / static_cast<double>(source.size());
+    return rms_dbfs(mean_square * gain * gain);
+}
+
+std::vector<ToneLevel> synthesised_levels(const std::vector<ToneOverride>& overrides)
+{
+    const ReferenceStream bank(final_bank(overrides));
+    std::vector<ToneLevel> levels;
+    for (const Tone& t : bank.settings().tones)
+        levels.push_back(ToneLevel{static_cast<double>(t.frequency), to_dbfs(static_cast<double>(t.amplitude))});
+    return levels;
+}
+
+std::vector<ControlSpec> start_up_controls()
+{
+    Settings s{};
+    apply_defaults(s);
+    return main_window_controls(s);
+}
+
+LayoutCheck check_layout(const std::vector<ControlSpec>& table, const std::vector<WindowRect>& windows)
+{
+    LayoutCheck r;
+    std::vector<bool> used(windows.size(), false);
+    auto same = [](const WindowRect& w, const ControlSpec& c) {
+        return w.x == c.x && w.y == c.y && w.width == c.width && w.height == c.height;
+    };
+    for (const ControlSpec& c : table) {
+        bool found = false;
+        for (std::size_t i = 0; i < windows.size() && !found; ++i) {
+            if (!used[i] && same(windows[i], c))
+                used[i] = found = true;
+        }
+        if (found)
+            ++r.matched;
+        else
+            r.missing.push_back(c);
+    }
+    auto inside_a_field = [&table](const WindowRect& w) {
+        return std::any_of(table.begin(), table.end(), [&w](const ControlSpec& c) {
+            return c.kind == ControlKind::frequency_field && w.x >= c.x && w.y >= c.y &&
+                   w.x + w.width <= c.x + c.width && w.y + w.height <= c.y + c.height;
+        });
+    };
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (!used[i] && !inside_a_field(windows[i]))
+            r.unexpected.push_back(windows[i]);
+    }
+    return r;
 }
 
 } // namespace tonegen::e2e

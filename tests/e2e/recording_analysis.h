@@ -9,9 +9,14 @@
 //   and how the strongest component or one frequency's level moves over time;
 // - sample for sample: the recording against the core's own fill_buffer, from
 //   the first sound on, with the silence of pauses taken out.
+//
+// What the program should show and play comes from the core itself: the main
+// window's table of controls, the Tone bank's defaults and the levels its
+// normalisation gives them.
 #pragma once
 
 #include "model/settings.h"
+#include "platform/windowing_port.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -104,6 +109,11 @@ private:
 // RMS level: 0 dBFS is an RMS of full_scale (so a full-scale sine reads -3.01).
 double rms_dbfs(double mean_square);
 
+// The RMS level (as rms_dbfs) of a band in each window of `window` samples
+// that fits in [start, start + count): where a noise is, window by window.
+std::vector<double> windowed_band_rms(const Samples& rec, std::size_t start, std::size_t count, std::size_t window,
+                                      double lo_hz, double hi_hz, const Exclusion& exclusion);
+
 // Noise density per octave band from lo_hz upward ([lo, 2 lo), [2 lo, 4 lo),
 // ... up to hi_hz) and the straight line through it: pink noise falls 3.01 dB
 // per octave, white noise is flat.
@@ -142,7 +152,14 @@ struct SweepLaw {
     double seconds;
 
     double seconds_to(double frequency) const;  // t at which f(t) = frequency
+    double frequency_at(double t) const;        // f(t), the sweep looping after `seconds`
 };
+
+// Of `frequencies`, those the sweep (at start_hz at recording index
+// `sweep_start`) comes within guard_hz of over samples [from, from + count):
+// a tone there cannot be measured beside it.
+std::vector<double> crossed_by_sweep(const std::vector<double>& frequencies, const SweepLaw& law, double sweep_start,
+                                     std::size_t from, std::size_t count, double guard_hz);
 
 // Where the law puts each tracked window's strongest frequency in time gives
 // one estimate of when the sweep was at start_hz; the estimates of a sweep
@@ -175,8 +192,23 @@ struct ZeroRun {
     std::size_t length;
 };
 std::vector<ZeroRun> zero_runs(const Samples& rec, std::size_t min_length);
-std::optional<std::size_t> first_sound(const Samples& rec);
+std::optional<std::size_t> first_sound(const Samples& rec, std::size_t from = 0);
 std::optional<std::size_t> last_sound(const Samples& rec);
+
+// The recording without its runs of at least `min_gap` zeros: an output's
+// underruns, which the sound server fills with zeros while the stream goes
+// on unchanged after them, so that taking them out gives back the stream.
+struct ClosedGaps {
+    Samples samples;
+    std::vector<ZeroRun> gaps;  // where they were in the recording
+
+    // Where recording index `index` lands (the next kept sample for one in a gap).
+    std::size_t moved(std::size_t index) const;
+};
+ClosedGaps close_gaps(const Samples& rec, std::size_t min_gap);
+
+// How many of the pauses last at least `min_length` samples.
+std::size_t count_at_least(const std::vector<ZeroRun>& pauses, std::size_t min_length);
 
 // The Tone bank the program starts with, changed where asked.
 struct ToneOverride {
@@ -289,6 +321,55 @@ MixtureReport explain_mixture(const Samples& rec, ReferenceStream& tones, const 
 
 // The 16-bit mono samples of a RIFF WAVE file; empty when it is none.
 Samples read_wave_samples(const std::string& path, bool* ok = nullptr);
+
+// A start or stop the test expects of the mixture: the event's name as
+// explain_mixture's events are written ("pink+", "sweep-") and the recording
+// index of what caused it (the click), from which it must be heard within
+// the allowed lag.
+struct ExpectedEvent {
+    std::string name;
+    std::optional<std::size_t> cause;
+};
+
+std::string event_name(const MixEvent& event, const std::vector<LoopedSource>& sources);
+
+// Each expected event in order, each heard from `early` samples before its
+// cause (the cause's mark may come late: it is the recording's length read
+// once the click is done) to `max_lag` samples after it; one sentence per
+// problem, none when all hold.
+std::vector<std::string> check_events(const std::vector<MixEvent>& found, const std::vector<LoopedSource>& sources,
+                                      const std::vector<ExpectedEvent>& expected, std::size_t early,
+                                      std::size_t max_lag);
+
+// RMS level (as rms_dbfs) of a recording looped by the player at `gain`.
+double source_rms_dbfs(const Samples& source, double gain);
+
+// The level each tone of the bank is synthesised at, in dBFS of its peak
+// amplitude after the core's normalisation; -inf for a silent tone.
+struct ToneLevel {
+    double frequency;
+    double dbfs;
+};
+std::vector<ToneLevel> synthesised_levels(const std::vector<ToneOverride>& overrides);
+
+// The main window's controls as the program lays them out at start-up.
+std::vector<ControlSpec> start_up_controls();
+
+// A window found inside the main window, in its client pixels.
+struct WindowRect {
+    int x, y, width, height;
+    bool operator==(const WindowRect&) const = default;
+};
+
+// Each control of the table as a window of exactly its rectangle, and no
+// window besides them but the parts a frequency field is built of (its edit
+// line, inside the field's rectangle).
+struct LayoutCheck {
+    std::vector<ControlSpec> missing;
+    std::vector<WindowRect> unexpected;
+    std::size_t matched = 0;
+};
+LayoutCheck check_layout(const std::vector<ControlSpec>& table, const std::vector<WindowRect>& windows);
 
 // Walks the recording from its first sound: a run of at least `min_pause`
 // zeros is a pause and is skipped (with any zeros of the reference at that

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -651,6 +652,215 @@ TEST(CompareWithReference, TakesAToneChangeFromTheBufferItReachesOn)
         EXPECT_EQ(cmp.mismatches == 0, c.matches) << "from buffer " << c.from_buffer;
     }
     EXPECT_EQ(final_bank({ToneOverride{3, 1001, std::nullopt, 8}})[0].from_buffer, 0u);
+}
+
+TEST(SynthesisedLevels, FollowTheNormalisationAsGainsGoToZero)
+{
+    // With n tones left at 0.44 each has 0.44 / (1 + (n - 1) 0.44) of full
+    // scale: -26.56 dBFS for 20 tones, -26.14 for 19, -25.70 for 18.
+    struct Case {
+        std::vector<ToneOverride> overrides;
+        int sounding;
+    };
+    const Case cases[] = {
+        {{}, 20},
+        {{{19, std::nullopt, 0.0f}}, 19},
+        {{{19, std::nullopt, 0.0f}, {0, std::nullopt, 0.0f}, {3, 440, std::nullopt}}, 18},
+    };
+    for (const Case& c : cases) {
+        const std::vector<ToneLevel> levels = synthesised_levels(c.overrides);
+        ASSERT_EQ(levels.size(), static_cast<std::size_t>(tone_slots));
+        const double renormalised = 20.0 * std::log10(0.44 / (1.0 + (c.sounding - 1) * 0.44));
+        int sounding = 0;
+        for (const ToneLevel& t : levels) {
+            if (!std::isfinite(t.dbfs))
+                continue;
+            ++sounding;
+            EXPECT_NEAR(t.dbfs, renormalised, 0.01) << t.frequency << " Hz of " << c.sounding;
+        }
+        EXPECT_EQ(sounding, c.sounding);
+    }
+    // The bank after an override at a later buffer, exactly as the core
+    // computes it: nineteen tones of amplitude 0.44 x 32767 / 8.92.
+    const std::vector<ToneLevel> without_first = synthesised_levels({{0, std::nullopt, 0.0f, 8}});
+    EXPECT_EQ(without_first[0].dbfs, -HUGE_VAL);
+    EXPECT_DOUBLE_EQ(without_first[1].dbfs, to_dbfs(1616.3094482421875));
+    EXPECT_EQ(synthesised_levels({{3, 440, std::nullopt}})[3].frequency, 440.0);
+}
+
+TEST(Layout, TakesTheTableAtItsPlacesAndNothingElse)
+{
+    const std::vector<ControlSpec> table = start_up_controls();
+    ASSERT_EQ(table.size(), 108u) << "four buttons, two headings with frames, twenty rows of five";
+    std::vector<WindowRect> exact;
+    for (const ControlSpec& c : table)
+        exact.push_back(WindowRect{c.x, c.y, c.width, c.height});
+    auto field = std::find_if(table.begin(), table.end(),
+                              [](const ControlSpec& c) { return c.kind == ControlKind::frequency_field; });
+    ASSERT_NE(field, table.end());
+    const WindowRect edit_line{field->x + 2, field->y + 2, field->width - 20, field->height - 4};
+
+    struct Case {
+        const char* what;
+        std::vector<WindowRect> windows;
+        std::size_t missing;
+        std::size_t unexpected;
+    };
+    auto with = [&exact](std::vector<WindowRect> more) {
+        std::vector<WindowRect> w = exact;
+        w.insert(w.end(), more.begin(), more.end());
+        return w;
+    };
+    auto without = [&exact](std::size_t index) {
+        std::vector<WindowRect> w = exact;
+        w.erase(w.begin() + static_cast<std::ptrdiff_t>(index));
+        return w;
+    };
+    auto moved = [&exact](std::size_t index) {
+        std::vector<WindowRect> w = exact;
+        ++w[index].x;
+        return w;
+    };
+    const Case cases[] = {
+        {"every control", exact, 0, 0},
+        {"a field's edit line inside it", with({edit_line}), 0, 0},
+        {"ON/OFF missing", without(0), 1, 0},
+        {"a gain bar a pixel to the right", moved(table.size() - 21), 1, 1},
+        {"a stray window", with({WindowRect{0, 0, 294, 5}}), 0, 1},
+        {"a window sticking out of a field", with({WindowRect{field->x + 2, field->y, field->width, 20}}), 0, 1},
+        {"nothing", {}, table.size(), 0},
+    };
+    for (const Case& c : cases) {
+        const LayoutCheck r = check_layout(table, c.windows);
+        EXPECT_EQ(r.missing.size(), c.missing) << c.what;
+        EXPECT_EQ(r.unexpected.size(), c.unexpected) << c.what;
+        EXPECT_EQ(r.matched, table.size() - c.missing) << c.what;
+    }
+    // Two controls on one rectangle would want two windows.
+    const std::vector<ControlSpec> twice = {table[0], table[0]};
+    EXPECT_EQ(check_layout(twice, {exact[0]}).missing.size(), 1u);
+}
+
+TEST(Events, EachInOrderAndWithinItsLagOfTheClick)
+{
+    const std::vector<LoopedSource> sources = {{"sweep", {}}, {"pink", {}}};
+    const std::vector<MixEvent> found = {{1000, 1, true}, {5000, 0, true}, {9000, 1, false}};
+    struct Case {
+        const char* what;
+        std::vector<ExpectedEvent> expected;
+        std::size_t problems;
+    };
+    const Case cases[] = {
+        {"as clicked", {{"pink+", 900}, {"sweep+", 4000}, {"pink-", 9000}}, 0},
+        {"names only", {{"pink+", std::nullopt}, {"sweep+", std::nullopt}, {"pink-", std::nullopt}}, 0},
+        {"heard before its click", {{"pink+", 1101}, {"sweep+", 4000}, {"pink-", 9000}}, 1},
+        {"heard as early as allowed", {{"pink+", 1100}, {"sweep+", 4000}, {"pink-", 9000}}, 0},
+        {"heard too late", {{"pink+", 900}, {"sweep+", 3999}, {"pink-", 9000}}, 1},
+        {"another order", {{"sweep+", 900}, {"pink+", 4000}, {"pink-", 9000}}, 2},
+        {"one more expected", {{"pink+", 900}, {"sweep+", 4000}, {"pink-", 9000}, {"sweep-", 9500}}, 1},
+        {"one fewer expected", {{"pink+", 900}, {"sweep+", 4000}}, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(check_events(found, sources, c.expected, 100, 1000).size(), c.problems) << c.what;
+}
+
+TEST(Sweep, TonesCrossedDuringAStretchAcrossTheLoopToo)
+{
+    const SweepLaw law{20.0, 21050.0, 14.0};
+    const std::vector<double> tones = {80, 200, 400, 700, 16000, 18000, 20000};
+    struct Case {
+        double from_s, seconds;
+        std::vector<double> crossed;
+    };
+    const Case cases[] = {
+        {4.8, 1.0, {200}},                  // 217 Hz to 357 Hz
+        {0.0, 2.0, {}},                     // 20 Hz to 54 Hz, more than 20 Hz below 80 Hz
+        {0.0, 2.5, {80}},                   // 20 Hz to 69 Hz
+        {13.5, 1.0, {18000, 20000}},        // 16.4 kHz to the end, then 20 Hz to 26 Hz
+        {-1.0, 1.5, {}},                    // not started yet, then up to 25 Hz
+    };
+    for (const Case& c : cases) {
+        const double start = 100000.0;
+        const auto from = static_cast<std::size_t>(start + c.from_s * recording_rate);
+        const auto count = static_cast<std::size_t>(c.seconds * recording_rate);
+        EXPECT_EQ(crossed_by_sweep(tones, law, start, from, count, 20.0), c.crossed) << c.from_s << " s";
+    }
+    EXPECT_NEAR(law.frequency_at(law.seconds_to(1000.0)), 1000.0, 1e-9);
+}
+
+TEST(Pauses, OnlyTheLongOnesCounted)
+{
+    const std::vector<ZeroRun> pauses = {{100, 1}, {500, 3000}, {9000, 30000}, {50000, 2}};
+    EXPECT_EQ(count_at_least(pauses, 1), 4u);
+    EXPECT_EQ(count_at_least(pauses, 3000), 2u);
+    EXPECT_EQ(count_at_least(pauses, 30001), 0u);
+}
+
+TEST(SourceLevel, IsTheRecordingsRmsAtThePlayersGain)
+{
+    Samples square(1000);
+    for (std::size_t i = 0; i < square.size(); ++i)
+        square[i] = i % 2 ? 1000 : -1000;
+    EXPECT_NEAR(source_rms_dbfs(square, 0.5), 20.0 * std::log10(500.0 / full_scale), 1e-9);
+    EXPECT_NEAR(source_rms_dbfs(square, 1.0) - source_rms_dbfs(square, std::pow(10.0, -796.0 / 2000.0)), 7.96, 1e-9);
+}
+
+TEST(CloseGaps, GivesBackTheStreamAndItsLevelsAfterUnderruns)
+{
+    // The tones with an output's underruns in them: runs of zeros put in,
+    // the stream going on after each unchanged.
+    // The stream begins after the mix's first sample, a zero, which would
+    // go with the silence before it.
+    ReferenceStream reference;
+    static_cast<void>(reference.next());
+    Samples stream(60000), rec(5000, 0);
+    for (std::int16_t& s : stream)
+        s = reference.next();
+    const std::vector<std::pair<std::size_t, std::size_t>> underruns = {{40000, 2213}, {45000, 4441}, {45500, 3107}};
+    std::size_t taken = 0;
+    for (const auto& [at, length] : underruns) {
+        rec.insert(rec.end(), stream.begin() + static_cast<std::ptrdiff_t>(taken),
+                   stream.begin() + static_cast<std::ptrdiff_t>(at));
+        rec.insert(rec.end(), length, 0);
+        taken = at;
+    }
+    rec.insert(rec.end(), stream.begin() + static_cast<std::ptrdiff_t>(taken), stream.end());
+
+    const ClosedGaps closed = close_gaps(rec, 64);
+    EXPECT_EQ(closed.gaps.size(), 4u) << "the silence before the stream and three underruns";
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), closed.samples.begin(), closed.samples.end()));
+    EXPECT_EQ(closed.moved(5000), 0u);
+    EXPECT_EQ(closed.moved(5000 + 40000 + 100), 40000u) << "inside a gap: the next kept sample";
+    EXPECT_EQ(closed.moved(rec.size()), stream.size());
+
+    // The gaps shift the tones against the analysis window; closed, every
+    // tone reads its synthesised level again.
+    auto worst_error = [&reference](const Samples& s) {
+        const Spectrum spectrum(s.data() + s.size() - 44100, 44100, recording_rate);
+        double worst = 0.0;
+        for (const Tone& t : reference.settings().tones)
+            worst = std::max(worst, std::fabs(to_dbfs(spectrum.amplitude_at(static_cast<double>(t.frequency))) -
+                                              to_dbfs(static_cast<double>(t.amplitude))));
+        return worst;
+    };
+    EXPECT_GT(worst_error(rec), 0.5);
+    EXPECT_LT(worst_error(closed.samples), 0.01);
+    EXPECT_EQ(close_gaps(stream, 64).samples, stream) << "the mix's own single zeros stay";
+}
+
+TEST(NoiseMeasures, WindowsTellANoiseFromAShortSplash)
+{
+    // Half a second of pink noise, then silence with one click in it.
+    Samples rec = noise(Colour::pink, 5262.0, 22050, 5);
+    rec.resize(22050 * 4, 0);
+    rec[22050 * 2 + 11025] = 20000;
+    const std::vector<double> levels = windowed_band_rms(rec, 0, rec.size(), 22050, 2000.0, 20000.0, Exclusion{});
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_GT(levels[0], -40.0);
+    EXPECT_LT(levels[1], -200.0);
+    EXPECT_GT(levels[2], -60.0) << "the click's splash";
+    EXPECT_LT(levels[3], -200.0);
+    EXPECT_EQ(windowed_band_rms(rec, 1000, 22050 * 2, 22050, 2000.0, 20000.0, Exclusion{}).size(), 2u);
 }
 
 } // namespace

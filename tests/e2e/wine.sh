@@ -1,54 +1,56 @@
 # shellcheck shell=bash
-# The Windows program under wine, on the harness's private Xvfb and
-# PulseAudio. Sourced after harness.sh, once e2e_begin has run.
+# shellcheck disable=SC2034 # the limits are for the scenarios
+# shellcheck disable=SC2154 # wid, rec and the control's place come from program.sh and the scenario
+# A Windows build of the program under wine, on the harness's private Xvfb
+# and PulseAudio: how each step of the scenarios that differs between the
+# programs is made on it. Sourced by run_scenario.sh after harness.sh; qt.sh
+# is the same layer for the Linux program.
 #
-#   wine_begin EXE [PROBE]   a fresh prefix in the run folder; stops every wine process of it on exit
-#   wine_no_audio_driver     wine offers no audio device at all
-#   wine_launch              starts EXE (E2E_APP_PID), log in the artefacts
-#   wine_probe ARGS...       tonegen_e2e_probe in the same prefix (controls, focus, layout, values)
-#   wine_wait_stream [S]     waits until the program's wave-out stream is open at the sound server
-#   wine_keys WID KEY...     e2e_key for each key in turn
-#
-# WINE_LOADER is the loader of the program's width: wine64 unless the test
-# is given the 32-bit one (the x86 program, where the kernel starts 32-bit
-# programs); the prefix is a 64-bit one either way.
+# A fresh prefix is made for every run (wineboot -i). WINE_LOADER and
+# WINEARCH name the loader and the prefix's kind (default: the 64-bit
+# loader, a win64 prefix, for the x64 build; the x86 build runs with the
+# 32-bit loader in a win64 prefix where the kernel starts 32-bit programs).
+# tonegen_e2e_probe, built with the program, reads its controls, their
+# values, the focus and where a window stands from a second process of the
+# same prefix.
 #
 # Windows are left to wine's default "managed" mode: each top-level window
 # is an X window exactly the size of its client area (as the Qt program's
 # are), so the harness's window lookup, sizes and clicks in client
 # coordinates hold as they are. The price: with no window manager on the
 # private Xvfb, wine waits up to 2 s for one whenever it hides a window, so
-# closing the main window takes about 2 s more than on a desktop.
+# closing a window takes about 2 s more than on a desktop.
+#
+# Wine's output has underruns of a few samples now and then, which the
+# sound server fills with zeros; one inside a measured second spreads a
+# little of the tones over the spectrum (about -48 dBFS for 5 samples) and
+# shifts the rest of that stretch, which takes up to a decibel off the tones
+# at some frequencies; under load they come every tenth of a second. Nothing
+# is lost or altered by them: comparisons skip every run of zeros and count
+# only those of half a second or more as pauses, and steady measures are
+# made with the underruns taken out (and again on the next stretch after a
+# failed one), which gives back the program's samples exactly.
 
-# shellcheck source=program.sh
-source "$E2E_LIB_DIR/program.sh"
+readonly start_up_limit=60   # seconds until the About box at start-up (wine starts too)
+readonly page_limit=20       # until the browser has been handed a page (winebrowser, then xdg-open)
+readonly exit_limit=4.5      # from WM_DELETE_WINDOW to the end of the process (2 s more, above)
+readonly box_exit_limit=7    # from dismissing "Err!" to the end of the process
+readonly box_gone_limit=10   # from Return in "Err!" to the box gone
 
 WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}
 WINE_SERVER=${WINE_SERVER:-/usr/lib/wine/wineserver}
 WINE_EXE=
 WINE_PROBE=
 
-# Wine's output has underruns of a few samples now and then, which the sound
-# server fills with zeros; one inside a measured second spreads a little of
-# the tones over the spectrum (about -48 dBFS for 5 samples). Nothing is lost
-# or altered by them: the sample-for-sample comparisons skip every run of
-# zeros (--min-pause 1) and find the rest exact. Level checks therefore allow
-# other components up to this floor.
-# shellcheck disable=SC2034 # for the tests that source this
-readonly floor_dbfs=-40
-# Closing waits up to 2 s for a window manager that is not there (above);
-# the Linux program gets 2 s.
-# shellcheck disable=SC2034
-readonly exit_limit=4.5
-
-wine_begin() {
+app_begin() {
   WINE_EXE=$1
   WINE_PROBE=${2:-}
   local started
-  [ -x "$WINE_LOADER" ] || e2e_fail "$WINE_LOADER is missing (scripts/setup.sh installs wine64)"
+  [ -x "$WINE_LOADER" ] || e2e_fail "$WINE_LOADER is missing (scripts/setup.sh installs wine)"
   [ -f "$WINE_EXE" ] || e2e_fail "no program at '$WINE_EXE'"
+  [ -f "$WINE_PROBE" ] || e2e_fail "no probe program at '$WINE_PROBE'"
   export WINEPREFIX="$E2E_RUN/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-  export WINEARCH=win64
+  export WINEARCH=${WINEARCH:-win64}
   trap wine_end EXIT
   started=$(e2e_now)
   # Made without a display, so that nothing of the set-up shows on the test's
@@ -76,42 +78,19 @@ wine_end() {
   e2e_end
 }
 
-wine_no_audio_driver() {
+# app_launch [inspect] [VAR=VALUE...]: any run is one the probe can read.
+app_launch() {
+  [ "${1:-}" != inspect ] || shift
+  e2e_launch tonegen env "$@" "$WINE_LOADER" "$WINE_EXE"
+}
+
+# No sound server, and wine's own audio driver switched off.
+app_no_audio_output() {
   env -u DISPLAY "$WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f \
     >>"$E2E_RUN/logs/wineboot.log" 2>&1 || e2e_fail "cannot switch wine's audio driver off"
   env -u DISPLAY "$WINE_SERVER" -w
+  e2e_no_sound_server
   e2e_log "wine audio driver: none"
-}
-
-wine_launch() { e2e_launch tonegen "$WINE_LOADER" "$WINE_EXE"; }
-
-# Levels of a steady mix in the last second of recording FILE, or in the last
-# N seconds with `--last N` first (the other ARGS as for `analyse_recording
-# levels`). Wine's audio layer now and then starves for a few samples; the
-# rest of that stretch then arrives shifted, which takes up to a decibel off
-# the tones at some frequencies. A failed check is therefore made again on
-# each of the next two stretches, and passes if one of them does.
-wine_steady_levels() {
-  local file=$1 seconds=1 try
-  shift
-  if [ "${1:-}" = --last ]; then
-    seconds=$2
-    shift 2
-  fi
-  for try in 1 2 3; do
-    e2e_analyse levels "$file" --last "$seconds" "$@" && return 0
-    ((try < 3)) || break
-    e2e_log "levels off in that stretch (wine underrun?); measuring the next one"
-    e2e_record_until "$file" $(($(e2e_recorded_samples "$file") + seconds * 44100))
-  done
-  return 1
-}
-
-# The console program writes CR LF line ends.
-wine_probe() {
-  [ -f "$WINE_PROBE" ] || e2e_fail "no probe program at '$WINE_PROBE'"
-  "$WINE_LOADER" "$WINE_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log" | tr -d '\r'
-  return "${PIPESTATUS[0]}"
 }
 
 # The tone stream is the program's 16-bit stream; wine's DirectSound mixer,
@@ -120,13 +99,114 @@ wine_stream_open() { pactl list short sink-inputs 2>/dev/null | grep -q 's16le 1
 
 # The program opens its stream after the About box and the hand-off of the
 # pages; until then its clicks are dropped with the rest of its start-up
-# events, so a test clicks only once this holds.
-wine_wait_stream() {
-  e2e_until "${1:-30}" 0.05 wine_stream_open || e2e_fail "no wave-out stream at the sound server"
+# events, so a scenario clicks only once the stream is open.
+app_ready() {
+  e2e_until 30 0.05 wine_stream_open || e2e_fail "no wave-out stream at the sound server"
 }
 
-wine_keys() {
-  local wid=$1 key
-  shift
-  for key in "$@"; do e2e_key "$wid" "$key"; done
+# The clipboard is not emptied first: wine's clipboard thread takes the loss
+# of the X selection in its own time, and drops a copy made meanwhile (one
+# in five). The probe shows which control has the focus instead.
+app_clear_clipboard() { :; }
+
+# The console program writes CR LF line ends.
+wine_probe() {
+  "$WINE_LOADER" "$WINE_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
 }
+
+# X Y of the window titled TITLE, its frame included (the X window WID is
+# only its client area).
+app_window_position() { wine_probe position "$2"; }
+
+# A measure of the steady sound (COMMAND levels, rms or band-slope of
+# analyse_recording) over the last second of recording FILE, or the last N
+# seconds with --last N first. The underruns of the stream (runs of 64 zeros
+# or more; wine's are whole periods of 5 ms) are taken out of the recording
+# first. One of a stream playing beside another cannot be: it splashes its
+# stretch over the whole spectrum (up to -41 dBFS above 2 kHz measured), so
+# a band held quiet needs to be quiet in half of its windows of 0.5 s only,
+# and a failed check is made again on each of the next two stretches, and
+# passes if one of them does.
+app_steady() {
+  local command=$1 file=$2 seconds=1 try windows=()
+  shift 2
+  if [ "${1:-}" = --last ]; then
+    seconds=$2
+    shift 2
+  fi
+  [ "$command" != rms ] || windows=(--in-most 0.5)
+  for try in 1 2 3; do
+    e2e_analyse "$command" "$file" --close-gaps 64 --last "$seconds" "${windows[@]}" "$@" && return 0
+    ((try < 3)) || break
+    e2e_log "$command off in that stretch (wine underrun?); measuring the next one"
+    e2e_record_until "$file" $(($(e2e_recorded_samples "$file") + $(samples_in "$seconds")))
+  done
+  return 1
+}
+
+# Every run of zeros is skipped (the mix's own single zeros among them);
+# only those of half a second or more count as pauses.
+app_compare() { e2e_analyse compare "$1" --min-pause 1 --long-pause 0.5 "${@:2}"; }
+
+# The line of control ID in the probe's listing of the main window.
+probed() { wine_probe controls "$main_title" | grep "^id=$1 "; }
+
+# The focus is on control ID (WHAT for the message), within 3 s: a key
+# reaches the program in its own time.
+app_expect_focus() {
+  e2e_until 3 0.1 focus_on "$1" || e2e_fail "$2: the focus is on control '$focus', expected $1"
+}
+
+focus_on() {
+  focus=$(wine_probe focus "$main_title")
+  [ "$focus" = "$1" ]
+}
+
+# Every control of the core's table at its place, as the system reports it.
+app_expect_layout() {
+  wine_probe layout "$main_title" >"$E2E_ARTIFACTS/layout.txt" ||
+    e2e_fail "controls out of place: $(grep -v '^ok' "$E2E_ARTIFACTS/layout.txt" | paste -sd';')"
+  e2e_log "layout: $(tail -n 1 "$E2E_ARTIFACTS/layout.txt")"
+}
+
+# The start-up values, against the core (through the probe, and through the
+# listing of the controls against what the core's facts say).
+app_expect_start_up_window() {
+  local listing="$E2E_ARTIFACTS/controls.txt" k
+  e2e_screenshot main-window "$wid" >/dev/null
+  wine_probe values "$main_title" >"$E2E_ARTIFACTS/values.txt" ||
+    e2e_fail "start-up values wrong: $(grep -v '^ok' "$E2E_ARTIFACTS/values.txt" | paste -sd';')"
+  wine_probe controls "$main_title" >"$listing" || e2e_fail "cannot list the controls"
+  for ((k = 0; k < tone_count; k++)); do
+    grep -q "^id=$k class=Edit .* text=${default_frequencies[k]}$" "$listing" ||
+      e2e_fail "field $k does not start at ${default_frequencies[k]}"
+    grep -q "^id=$((first_gain_bar + k)) class=ScrollBar .* pos=${default_gains[k]} " "$listing" ||
+      e2e_fail "gain bar $((first_gain_bar + k)) does not start at ${default_gains[k]}"
+    grep -q "^id=$((first_gain_label + k)) class=Static .* text=${default_gains[k]}$" "$listing" ||
+      e2e_fail "gain label $((first_gain_label + k)) does not start at ${default_gains[k]}"
+  done
+  e2e_log "start-up values as the core sets them"
+}
+
+# Gain bar 20 + K stands at POSITION and its label shows it, within 10 s
+# (the program may still be taking clicks).
+app_expect_gain() {
+  local bar=$((first_gain_bar + $1)) label=$((first_gain_label + $1))
+  e2e_until 10 0.2 test "$(probed "$bar" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p')" = "$2" ||
+    e2e_fail "bar $bar stands at $(probed "$bar" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'), not $2"
+  [ "$(probed "$label" | sed 's/.* text=//')" = "$2" ] ||
+    e2e_fail "label $label shows '$(probed "$label" | sed 's/.* text=//')', not $2"
+  e2e_log "gain bar $bar and its label show $2"
+}
+
+# Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
+app_expect_toggle() {
+  e2e_until 5 0.2 test "$(wine_probe toggle "$main_title" "$1")" = "$2 $3" ||
+    e2e_fail "toggle $1 shows '$(wine_probe toggle "$main_title" "$1")', expected '$2 $3'"
+}
+
+# Wine's DirectSound mixes the test signals in floating point with a volume
+# law of its own (2^(v/600): -7.99 dB for -796), so they are judged by their
+# spectra alone here, not sample for sample.
+app_expect_mixture() { e2e_log "the test signals are not compared sample for sample under wine (its own mixer)"; }

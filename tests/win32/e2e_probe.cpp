@@ -13,6 +13,8 @@
 //   tonegen_e2e_probe focus TITLE      number of the focused control (-1: none of the program's)
 //   tonegen_e2e_probe layout TITLE     every control of the main window's table at its place
 //   tonegen_e2e_probe values TITLE     fields, bars and labels hold the start-up values
+//   tonegen_e2e_probe position TITLE   "X Y" of the window's outer top-left corner on the screen
+//   tonegen_e2e_probe toggle TITLE ID  "CAPTION pressed" or "CAPTION released" of a toggle button
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
 #include "model/settings.h"
 #include "platform/win32/win32_api.h"
@@ -20,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -194,15 +197,40 @@ int check_values(HWND top)
     return wrong == 0 ? 0 : 1;
 }
 
+// Where the system puts the window, its frame included: the place the
+// program asks for, which the X window of its client area does not show.
+int window_position(HWND top)
+{
+    RECT r{};
+    if (!::GetWindowRect(top, &r))
+        return 2;
+    std::printf("%ld %ld\n", r.left, r.top);
+    return 0;
+}
+
+int toggle_state(HWND top, const char* id_text)
+{
+    char* end = nullptr;
+    const long id = std::strtol(id_text, &end, 10);
+    const HWND button = *end == '\0' ? ::GetDlgItem(top, static_cast<int>(id)) : nullptr;
+    if (!button) {
+        std::fprintf(stderr, "tonegen_e2e_probe: no control %s\n", id_text);
+        return 2;
+    }
+    std::printf("%s %s\n", text_of(button).c_str(), ask(button, BM_GETCHECK) == BST_CHECKED ? "pressed" : "released");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: tonegen_e2e_probe controls|focus|layout|values TITLE\n");
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (argc != (command == "toggle" ? 4 : 3)) {
+        std::fprintf(stderr, "usage: tonegen_e2e_probe controls|focus|layout|values|position TITLE\n"
+                             "       tonegen_e2e_probe toggle TITLE ID\n");
         return 2;
     }
-    const std::string command = argv[1];
     HWND top = ::FindWindowA(nullptr, argv[2]);
     if (!top) {
         std::fprintf(stderr, "tonegen_e2e_probe: no window titled '%s'\n", argv[2]);
@@ -216,6 +244,10 @@ int main(int argc, char** argv)
         return check_layout(top);
     if (command == "values")
         return check_values(top);
+    if (command == "position")
+        return window_position(top);
+    if (command == "toggle")
+        return toggle_state(top, argv[3]);
     std::fprintf(stderr, "tonegen_e2e_probe: unknown command %s\n", command.c_str());
     return 2;
 }

@@ -1,4 +1,5 @@
-#!/usr/bin/env bash
+# shellcheck shell=bash
+# shellcheck disable=SC2154 # what program.sh reads from the core and the platform layer sets
 # How the sound server lists the Linux program's streams, as a desktop's
 # volume control shows them: under the name "tonegen", with the program's
 # icon and the role of test signals, for the tone stream once ON/OFF is
@@ -6,17 +7,6 @@
 # signal plays) once the sweep plays. A role the user has set in the
 # environment is kept, and the browser the program starts inherits none of
 # the program's properties.
-#
-# Usage: linux_mixer_name_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
-set -uo pipefail
-program=$1
-E2E_ANALYSE=$2
-# shellcheck source=harness.sh
-source "$(dirname "$0")/harness.sh"
-e2e_begin linux_mixer_name "$3"
-# shellcheck source=linux_common.sh
-source "$E2E_LIB_DIR/linux_common.sh"
-
 # In front of the harness's xdg-open: writes down the sound-server
 # properties in the environment it was started with (from /proc: a shell
 # drops variables whose names hold dots).
@@ -98,16 +88,16 @@ e2e_start_pulse
 
 # Started as a desktop starts it. The tone stream is corked while ON/OFF is
 # pressed; the test-signal player has no stream until a test signal plays.
-open_main_window "$program"
+start_program
 tones=$(e2e_until 10 0.1 only_stream "$E2E_APP_PID" yes) ||
   e2e_fail "not one corked tone stream alone: $(sink_inputs_of "$E2E_APP_PID")"
 
-click $on_off_x $buttons_y
+click_control "$on_off"
 e2e_until 10 0.1 corked_is "$E2E_APP_PID" "$tones" no ||
   e2e_fail "the tone stream is still corked 10 s after ON/OFF was released"
 expect_named "$E2E_APP_PID" "$tones" test "tones playing"
 
-click $sweep_x $buttons_y
+click_control "$sweep_toggle"
 signals=$(e2e_until 5 0.1 other_stream "$E2E_APP_PID" "$tones") ||
   e2e_fail "no test-signal stream beside the tones once the sweep was switched on: $(sink_inputs_of "$E2E_APP_PID")"
 e2e_until 5 0 stream_sounds "$signals" sweep || e2e_fail "no sound from sink input $signals once the sweep was switched on"
@@ -118,14 +108,11 @@ if [ -s "$handed_on" ]; then
   e2e_fail "xdg-open was started with the program's sound-server properties: $(paste -sd' ' "$handed_on")"
 fi
 e2e_log "xdg-open was started without PULSE_PROP_ variables"
-e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
-e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "still running 10 s after WM_DELETE_WINDOW"
+close_program
 
 # A role set by the user is the user's; the name is still the program's.
-open_main_window env PULSE_PROP_media.role=production "$program"
+start_program PULSE_PROP_media.role=production
 tones=$(e2e_until 10 0.1 only_stream "$E2E_APP_PID" yes) ||
   e2e_fail "not one corked tone stream alone: $(sink_inputs_of "$E2E_APP_PID")"
 expect_named "$E2E_APP_PID" "$tones" production "role set by the user"
-e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
-e2e_wait_exit "$E2E_APP_PID" 10 || e2e_fail "still running 10 s after WM_DELETE_WINDOW"
-e2e_log "PASS"
+close_program

@@ -1,24 +1,18 @@
-#!/usr/bin/env bash
+# shellcheck shell=bash
+# shellcheck disable=SC2154 # what program.sh reads from the core and the platform layer sets
 # Tooltips of the Linux program as a user sees them: the pointer rests on
 # tone 5's gain bar and a tooltip window shows up beside it, one line long
 # enough for the tone's frequency, note, gain and levels; it goes when the
 # pointer leaves, and leaves the main window exactly as it was drawn before.
 # After a typed frequency (1000 Hz, "≈ B5 +21 cents", becomes 440 Hz, "= A4")
 # the same bar's tooltip is shorter by what the text lost.
-#
-# Usage: linux_tooltips_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
-set -uo pipefail
-program=$1
-E2E_ANALYSE=$2
-# shellcheck source=harness.sh
-source "$(dirname "$0")/harness.sh"
-e2e_begin linux_tooltips "$3"
-# shellcheck source=linux_common.sh
-source "$E2E_LIB_DIR/linux_common.sh"
 
 e2e_start_xvfb
 e2e_start_pulse
-open_main_window "$program"
+start_program
+# The middle of tone 5's gain bar, in client pixels.
+find_control $((first_gain_bar + 4))
+bar_x=$((cx + cw / 2)) bar_y=$((cy + ch / 2))
 drawn_shot before "$wid" 4 >/dev/null
 
 # The program's mapped windows, one "ID WxH+X+Y" a line.
@@ -38,7 +32,7 @@ new_window() {
 hover_bar() {
   local name=$1 before tip x y
   before=$(windows_now)
-  x=215 y=$(($(bar_y 4) + 7))
+  x=$bar_x y=$bar_y
   # Into the bar from beside it, as a hand moves, then still.
   xdotool mousemove --window "$wid" 140 $((y + 40)) sleep 0.3 mousemove --window "$wid" $((x - 5)) "$y" \
     sleep 0.1 mousemove --window "$wid" "$x" "$y" || e2e_fail "cannot move the pointer"
@@ -59,11 +53,11 @@ leave_bar() {
 # "W H X Y" of a window as windows_now gives it.
 geometry_of() { echo "$1" | sed -E 's/^[0-9]+ ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+)$/\1 \2 \3 \4/'; }
 
-read -r bar_x_on_screen bar_y_on_screen < <(xwin position "$wid")
+read -r window_x window_y < <(xwin position "$wid")
 tip=$(hover_bar tooltip-gain-bar)
 read -r width height tip_x tip_y < <(geometry_of "$tip")
-e2e_log "tooltip ${width}x$height at ($tip_x, $tip_y); the window's client area at ($bar_x_on_screen, $bar_y_on_screen)"
-pointer_x=$((bar_x_on_screen + 215)) pointer_y=$((bar_y_on_screen + $(bar_y 4) + 7))
+e2e_log "tooltip ${width}x$height at ($tip_x, $tip_y); the window's client area at ($window_x, $window_y)"
+pointer_x=$((window_x + bar_x)) pointer_y=$((window_y + bar_y))
 # Beside the pointer, one line, and as wide as some seventy characters at least.
 ((tip_x >= pointer_x - 200 && tip_x <= pointer_x + 60 && tip_y >= pointer_y - 60 && tip_y <= pointer_y + 60)) ||
   e2e_fail "the tooltip at ($tip_x, $tip_y) is not beside the pointer at ($pointer_x, $pointer_y)"
@@ -84,4 +78,3 @@ e2e_log "tooltip ${width_440} pixels wide at 440 Hz, $width at 1000 Hz"
 ((width_440 < width - 20)) ||
   e2e_fail "the tooltip is $width_440 pixels wide at 440 Hz and $width at 1000 Hz: it did not follow the typed frequency"
 leave_bar "${tip%% *}"
-e2e_log "PASS"

@@ -1,20 +1,11 @@
-#!/usr/bin/env bash
+# shellcheck shell=bash
+# shellcheck disable=SC2154 # what program.sh reads from the core and the platform layer sets
 # What a screen reader reads of the Linux program: the real program on a
 # private accessibility bus (AT-SPI), its objects as atspi_tree.py reads
 # them. Every tone row's field and gain bar by name ("Frequency of tone 5",
 # "Gain of tone 5"), with the tone's levels as the description and the
 # number as the value; ON/OFF with the mix's levels. Then a typed frequency
 # and a gain bar's step, read again: the texts followed at once.
-#
-# Usage: linux_accessibility_test.sh TONEGEN ANALYSE_RECORDING ARTIFACT_DIR
-set -uo pipefail
-program=$1
-E2E_ANALYSE=$2
-# shellcheck source=harness.sh
-source "$(dirname "$0")/harness.sh"
-e2e_begin linux_accessibility "$3"
-# shellcheck source=linux_common.sh
-source "$E2E_LIB_DIR/linux_common.sh"
 
 launcher=/usr/libexec/at-spi-bus-launcher
 [ -x "$launcher" ] || e2e_fail "$launcher is missing (scripts/setup.sh installs at-spi2-core)"
@@ -35,7 +26,7 @@ e2e_poll 10 e2e_quietly xprop -root AT_SPI_BUS || e2e_fail "no accessibility bus
 unset NO_AT_BRIDGE
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
-open_main_window "$program"
+start_program
 
 minus=$'\u2212'
 dot=$'\u00b7'
@@ -96,9 +87,9 @@ expect_object typed "Gain of tone 5" "scroll bar" "Tone 5: 440 Hz = A4 $dot gain
 
 # Tone 1's bar one step to the right, by its arrow: its own gain, and every
 # tone's level after the renormalisation.
-click 258 $(($(bar_y 0) + 7))
+find_control "$first_gain_bar"
+click_at $((cx + cw - 6)) $((cy + ch / 2))
 read_tree_until stepped "Gain of tone 1" "*gain 45 %*"
 expect_object stepped "Gain of tone 1" "scroll bar" "Tone 1: 80 Hz * $dot gain 45 % $dot peak ${minus}26.36 dBFS *" 45
 expect_object stepped "Gain of tone 2" "scroll bar" "Tone 2: 200 Hz * $dot gain 44 % $dot peak ${minus}26.57 dBFS *" 44
 expect_object stepped ON/OFF "check box" "Twenty-tone mix: worst-case peak ${minus}0.53 dBFS *" ""
-e2e_log "PASS"

@@ -1,0 +1,163 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034 # the limits are for the scenarios
+# shellcheck disable=SC2154 # wid, rec and the control's place come from program.sh and the scenario
+# The Linux (Qt) program under the scenarios: how each step that differs
+# between the programs is made on it. Sourced by run_scenario.sh after
+# harness.sh; wine.sh is the same layer for a Windows build.
+#
+# Its sound reaches the sound server unbroken, so every run of 64 zeros or
+# more is a pause and a steady level is measured once. Its controls cannot be
+# read from outside the process: what they show is read off screenshots
+# (outlines, thumbs, digits, a toggle's face and caption against the shot at
+# start-up), where they are from a run in which every widget is a native X
+# window, and which one has the focus from what a key does there (the
+# scenarios do that on both programs).
+
+readonly start_up_limit=20   # seconds until the About box at start-up
+readonly page_limit=5        # until the browser has been handed a page
+readonly exit_limit=2        # from WM_DELETE_WINDOW to the end of the process
+readonly box_exit_limit=5    # from dismissing "Err!" to the end of the process
+readonly box_gone_limit=5    # from Return in "Err!" to the box gone
+
+APP_PROGRAM=
+
+app_begin() {
+  APP_PROGRAM=$1
+  [ -x "$APP_PROGRAM" ] || e2e_fail "no program at '$APP_PROGRAM'"
+}
+
+# app_launch [inspect] [VAR=VALUE...]: the program with those variables in
+# its environment; `inspect` makes every widget a native X window, so that
+# the X server itself reports each control's rectangle.
+app_launch() {
+  local environment=()
+  if [ "${1:-}" = inspect ]; then
+    environment+=(QT_USE_NATIVE_WINDOWS=1)
+    shift
+  fi
+  e2e_launch tonegen env "${environment[@]}" "$@" "$APP_PROGRAM"
+}
+
+app_no_audio_output() { e2e_no_sound_server; }
+
+# The program takes clicks as soon as its main window is shown. Its look
+# then is what the toggles are compared with later.
+app_ready() { start_up_shot=$(drawn_shot main-window-at-start-up "$wid" 4); }
+
+# X Y of window WID's top-left corner: without a window manager the X
+# window is the whole window.
+app_window_position() { xwin position "$1"; }
+
+# A measure of the steady sound (COMMAND levels, rms or band-slope of
+# analyse_recording) over the last second of the recording FILE, or the
+# last N seconds with --last N first; made once.
+app_steady() {
+  local command=$1 file=$2
+  shift 2
+  if [ "${1:-}" = --last ]; then
+    e2e_analyse "$command" "$file" "$@"
+  else
+    e2e_analyse "$command" "$file" --last 1 "$@"
+  fi
+}
+
+app_compare() { e2e_analyse compare "$@"; }
+
+# Copies are read from a clipboard emptied first, so that a control without
+# text copies nothing.
+app_clear_clipboard() { xwin clear-clipboard || e2e_fail "cannot clear the clipboard"; }
+
+# Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
+# Its caption is drawn as at start-up when CAPTION is the start-up one from
+# the core's table, and otherwise not; a pressed toggle's face is flat and
+# darker than the window, a released one's rises to white.
+app_expect_toggle() {
+  local want
+  find_control "$1"
+  want="$3 $([ "$2" = "$ccaption" ] && echo same-caption || echo other-caption)"
+  e2e_until 5 0.2 toggle_drawn "$1" "$want" ||
+    e2e_fail "toggle $1 is drawn '$toggle_seen', expected '$want' for '$2 $3' (start-up caption '$ccaption')"
+}
+
+toggle_drawn() {
+  local shot
+  shot=$(e2e_screenshot "toggle-$1" "$wid") || return 1
+  toggle_seen=$(pixels button "$shot" "$cx" "$cy" "$cw" "$ch" --caption-like "$start_up_shot")
+  [ "$toggle_seen" = "$2" ]
+}
+
+# The focus cannot be read from outside the process; the scenarios show it by
+# what a key does there.
+app_expect_focus() { :; }
+
+# Every control of the core's table as a native X window of its rectangle,
+# and no other window but a field's edit line (a run from `app_launch inspect`).
+app_expect_layout() {
+  local children="$E2E_ARTIFACTS/native-windows.txt" result
+  xwin children "$wid" >"$children" || e2e_fail "cannot list the windows inside $wid"
+  result=$(e2e_analyse layout "$children") || e2e_fail "controls out of place: $(grep -v '^check' <<<"$result")"
+  e2e_log "$(tail -n 1 <<<"$result")"
+}
+
+# The main window as users see it at start-up: each control's outline where
+# the Fusion style draws it for its rectangle in the core's table, and each
+# gain bar and label showing its tone's start-up gain.
+app_expect_start_up_window() {
+  local shot k problem
+  shot=$(drawn_shot main-window "$wid" 4)
+  grep -v '^label' <<<"$control_table" | pixels outlines "$shot" >&2 ||
+    e2e_fail "controls drawn away from their rectangles (see $shot)"
+  for ((k = 0; k < tone_count; k++)); do
+    problem=$(gain_problem "$shot" "$k" "${default_gains[k]}") || e2e_fail "$problem"
+  done
+  e2e_log "every gain bar's thumb and label at its tone's start-up gain"
+}
+
+# Gain bar 20 + K and its label show POSITION, within 10 s (the program may
+# still be taking clicks).
+app_expect_gain() {
+  local problem
+  e2e_until 10 0.2 gain_shows "$1" "$2" || e2e_fail "$(gain_problem "$E2E_ARTIFACTS/gain-$1.png" "$1" "$2")"
+  e2e_log "gain bar $((first_gain_bar + $1)) and its label show $2"
+}
+
+gain_shows() {
+  local shot
+  shot=$(e2e_screenshot "gain-$1" "$wid") && gain_problem "$shot" "$1" "$2" >/dev/null
+}
+
+# What is wrong in SHOT with gain label 120 + K and bar 20 + K showing
+# POSITION; status 1 when anything is. The label is read against the digits
+# of frequency fields whose text is known (they show their start-up
+# frequency, and none of them has the focus, which draws its text selected);
+# the thumb must stand that share of the way along the groove.
+gain_problem() {
+  local shot=$1 k=$2 position=$3 learn=() j text thumb
+  for j in 0 1 2 5 7 9 10 12 13; do
+    find_control "$j"
+    learn+=(--learn "$((cx + 1)) $((cy + 2)) $((cw - 16)) $((ch - 4)) ${default_frequencies[j]}")
+  done
+  find_control $((first_gain_label + k))
+  text=$(pixels text "$shot" "$cx" "$cy" "$cw" "$ch" "${learn[@]}" 2>&1)
+  if [ "$text" != "$position" ]; then
+    echo "gain label $((first_gain_label + k)) reads '$text', expected $position"
+    return 1
+  fi
+  find_control $((first_gain_bar + k))
+  if ! thumb=$(pixels thumb "$shot" "$cx" "$cy" "$cw" "$ch" --position "$position" --of 100 2>&1); then
+    echo "gain bar $((first_gain_bar + k)): $thumb"
+    return 1
+  fi
+}
+
+# The recording from sample --start on is the tone stream plus the player's
+# mix of the two embedded recordings at the test signals' volume, sample for
+# sample (ARGS as for `analyse_recording mixture`).
+app_expect_mixture() {
+  local out
+  out=$(e2e_analyse mixture "$rec" --source sweep="$TONEGEN_SWEEP_WAV" --source pink="$TONEGEN_PINK_WAV" \
+    --source-volume "$test_signal_volume" "$@")
+  local status=$?
+  grep -v '^  ' <<<"$out" >&2
+  ((status == 0)) || e2e_fail "the recording is not the tones plus the test signals"
+}
