@@ -4,6 +4,7 @@
 #include "recording_analysis.h"
 
 #include "model/controls.h"
+#include "model/setup_text.h"
 #include "ui/about_box.h"
 #include "ui/about_layout.h"
 #include "ui/main_window.h"
@@ -50,6 +51,7 @@ const char* const usage_text =
     "  --close-gaps N   levels, rms, band-slope: take every run of N zeros or more out of the recording\n"
     "                   first (an output's underruns, the stream going on after them unchanged)\n"
     "Tone bank (levels, compare, --exclude-tones; tones numbered 0..19 as their frequency fields):\n"
+    "  --setup TEXT     every tone as the setup text says (as --freq and --gain for each)\n"
     "  --freq K=HZ[@B]  --gain K=G[@B] (0..1)   change tone K from the program's defaults; compare\n"
     "                                   applies it from stream buffer B (12288 samples each) on,\n"
     "                                   the rest take the bank after every change\n"
@@ -71,6 +73,7 @@ const char* const usage_text =
     "           least this long count; shorter ones are the output's underruns]\n"
     "           --join N (repeatable): a new sound server's recording begins at index N; the sound after it\n"
     "           may go on up to --max-skip SECONDS (0.5) further on in the stream, never earlier\n"
+    "           --reference-wav FILE.wav: its samples (a render) instead of the core's synthesis\n"
     "  rms:     --expect DBFS | --expect-source FILE.wav --source-volume HUNDREDTHS_OF_DB (the level of\n"
     "           that recording looped at that volume)  [--tolerance DB]  --below DBFS [--in-most SECONDS:\n"
     "           in at least half of the stretch's windows of that length]\n"
@@ -136,6 +139,7 @@ struct Options {
     std::optional<double> in_most;
     std::vector<std::size_t> joins;
     double max_skip = 0.5;
+    std::optional<std::string> reference_wav;
     std::optional<std::size_t> tones_from;
     std::vector<std::pair<std::string, std::pair<std::size_t, std::size_t>>> going_on;
 };
@@ -228,6 +232,15 @@ Options parse(int argc, char** argv)
             o.last = to_number(value, "--last");
         else if (arg == "--seconds")
             o.seconds = to_number(value, "--seconds");
+        else if (arg == "--setup") {
+            const std::variant<tonegen::ToneSetup, std::string> setup = tonegen::parse_setup(value);
+            if (const std::string* why = std::get_if<std::string>(&setup))
+                usage_error("--setup: " + *why);
+            const tonegen::ToneSetup& t = std::get<tonegen::ToneSetup>(setup);
+            for (int k = 0; k < tonegen::tone_slots; ++k)
+                o.overrides.push_back(ToneOverride{k, t.frequency[k], static_cast<float>(t.gain[k] / 100.0), 0});
+        } else if (arg == "--reference-wav")
+            o.reference_wav = value;
         else if (arg == "--freq") {
             const ToneAssignment a = tone_assignment(value, "--freq");
             o.overrides.push_back(ToneOverride{a.tone, static_cast<std::int64_t>(a.value), std::nullopt, a.from_buffer});
@@ -587,7 +600,11 @@ Samples load_until(const Options& o)
 int run_compare(const Options& o)
 {
     const Samples rec = load_until(o);
-    ReferenceStream reference(o.overrides);
+    bool wav_read = false;
+    ReferenceStream reference = o.reference_wav ? ReferenceStream(read_wave_samples(*o.reference_wav, &wav_read))
+                                                : ReferenceStream(o.overrides);
+    if (o.reference_wav && !wav_read)
+        usage_error("--reference-wav: " + *o.reference_wav + " is no mono 16-bit WAV file with samples");
     Joins joins;
     joins.at = o.joins;
     std::sort(joins.at.begin(), joins.at.end());

@@ -20,6 +20,10 @@ readonly sweep_law=20,21050,14
 # Nothing but the tones above this when they play alone.
 readonly floor_dbfs=-80
 
+# What the platform layer puts on the program's command line (a scenario
+# sets it before starting the program).
+APP_ARGS=()
+
 # Value of KEY in the key=value lines of an analysis.
 value_of() { sed -n "s/^$1=//p"; }
 

@@ -27,7 +27,7 @@ app_begin() {
 }
 
 # app_launch [inspect] [VAR=VALUE...]: the program with those variables in
-# its environment; `inspect` makes every widget a native X window, so that
+# its environment and APP_ARGS on its command line; `inspect` makes every widget a native X window, so that
 # the X server itself reports each control's rectangle.
 app_launch() {
   local environment=()
@@ -35,8 +35,15 @@ app_launch() {
     environment+=(QT_USE_NATIVE_WINDOWS=1)
     shift
   fi
-  e2e_launch tonegen env "${environment[@]}" "$@" "$APP_PROGRAM"
+  e2e_launch tonegen env "${environment[@]}" "$@" "$APP_PROGRAM" "${APP_ARGS[@]}"
 }
+
+# app_run ARGS...: the program run to its end with ARGS (a command line that
+# opens no window), its standard output and error left as they are.
+app_run() { "$APP_PROGRAM" "$@"; }
+
+# app_render ARGS...: the render tool built beside the program.
+app_render() { "$(dirname "$APP_PROGRAM")/tonegen-render" "$@"; }
 
 app_no_audio_output() { e2e_no_sound_server; }
 

@@ -502,6 +502,11 @@ ReferenceStream::ReferenceStream(const std::vector<ToneOverride>& overrides)
     position_ = frames_;
 }
 
+ReferenceStream::ReferenceStream(std::vector<std::int16_t> samples)
+    : settings_(std::make_unique<Settings>()), fixed_(std::move(samples))
+{
+}
+
 void ReferenceStream::apply_changes(std::size_t buffer)
 {
     Settings& s = *settings_;
@@ -527,6 +532,8 @@ void ReferenceStream::refill()
 
 std::int16_t ReferenceStream::peek()
 {
+    if (fixed_)
+        return position_ < fixed_->size() ? (*fixed_)[position_] : std::int16_t{0};
     if (position_ == frames_)
         refill();
     const auto lo = static_cast<unsigned char>(buffer_[2 * position_]);

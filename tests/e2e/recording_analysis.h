@@ -230,6 +230,9 @@ std::vector<ToneOverride> final_bank(std::vector<ToneOverride> overrides);
 class ReferenceStream {
 public:
     explicit ReferenceStream(const std::vector<ToneOverride>& overrides = {});
+    // The samples of a file (a render) in place of the synthesis, zeros
+    // after their end.
+    explicit ReferenceStream(std::vector<std::int16_t> samples);
 
     std::int16_t peek();
     std::int16_t next();
@@ -246,6 +249,7 @@ private:
     std::size_t position_ = 0;
     std::size_t frames_ = 0;
     std::size_t buffers_filled_ = 0;
+    std::optional<std::vector<std::int16_t>> fixed_;
 };
 
 struct Comparison {

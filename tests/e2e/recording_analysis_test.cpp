@@ -197,6 +197,27 @@ TEST(CompareWithReference, CatchesLostRepeatedAndAlteredAudio)
     }
 }
 
+// A render in place of the synthesis: the recording of the same samples
+// after some silence matches them all, one altered sample does not.
+TEST(CompareWithReference, TakesARendersSamplesAsTheReference)
+{
+    ReferenceStream synthesis;
+    Samples render(30000);
+    for (std::int16_t& v : render)
+        v = synthesis.next();
+    Samples rec(5000, 0);
+    rec.insert(rec.end(), render.begin(), render.end());
+    for (const bool alter : {false, true}) {
+        Samples heard = rec;
+        if (alter)
+            heard[5000 + 12345] = static_cast<std::int16_t>(heard[5000 + 12345] ^ 4);
+        ReferenceStream reference(render);
+        const Comparison cmp = compare_with_reference(heard, reference, 64);
+        EXPECT_GE(cmp.compared + 1, render.size()); // a leading zero is silence
+        EXPECT_EQ(cmp.mismatches, alter ? 1u : 0u);
+    }
+}
+
 // A restarted sound server: the first recording stops where the server died
 // (mid-sound), the second begins with silence or at once with sound; the
 // stream may go on further along, never earlier, never beyond the limit.

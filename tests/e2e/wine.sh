@@ -78,11 +78,19 @@ wine_end() {
   e2e_end
 }
 
-# app_launch [inspect] [VAR=VALUE...]: any run is one the probe can read.
+# app_launch [inspect] [VAR=VALUE...]: any run is one the probe can read;
+# APP_ARGS go on the program's command line.
 app_launch() {
   [ "${1:-}" != inspect ] || shift
-  e2e_launch tonegen env "$@" "$WINE_LOADER" "$WINE_EXE"
+  e2e_launch tonegen env "$@" "$WINE_LOADER" "$WINE_EXE" "${APP_ARGS[@]}"
 }
+
+# app_run ARGS...: the program run to its end with ARGS (a command line that
+# opens no window); it writes to the standard output and error it inherits.
+app_run() { "$WINE_LOADER" "$WINE_EXE" "$@"; }
+
+# app_render ARGS...: the render tool built beside the program.
+app_render() { "$WINE_LOADER" "$(dirname "$WINE_EXE")/tonegen-render.exe" "$@"; }
 
 # No sound server, and wine's own audio driver switched off.
 app_no_audio_output() {

@@ -13,6 +13,8 @@
   xwin.py selection [--clipboard] [--timeout S]   print the text of PRIMARY (or CLIPBOARD), waiting
                                                   for an owner
   xwin.py clear-clipboard                         leave CLIPBOARD without an owner
+  xwin.py serve-clipboard TEXT [--timeout S]      own CLIPBOARD and hand TEXT to whoever asks, until
+                                                  another client takes it or S seconds (60) have passed
 
 Without a window manager (a bare Xvfb) a top-level window is a child of the
 root and its X window is exactly its client area. Window ids are printed in
@@ -207,6 +209,42 @@ def cmd_clear_clipboard(d, _args):
     return 0
 
 
+def cmd_serve_clipboard(d, args):
+    """Owns CLIPBOARD and answers every request for it as a copying program does."""
+    clipboard = d.intern_atom("CLIPBOARD")
+    targets = d.intern_atom("TARGETS")
+    texts = {d.intern_atom(name): d.intern_atom(name) for name in ("UTF8_STRING", "STRING", "TEXT")}
+    data = args.text.encode("utf-8")
+    window = d.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+    window.set_selection_owner(clipboard, X.CurrentTime)
+    d.sync()
+    if d.get_selection_owner(clipboard) != window:
+        print("xwin: cannot take the clipboard", file=sys.stderr)
+        return 1
+    print("serving", flush=True)
+    deadline = time.monotonic() + args.timeout
+    while time.monotonic() < deadline:
+        while d.pending_events():
+            e = d.next_event()
+            if e.type == X.SelectionClear:
+                return 0
+            if e.type != X.SelectionRequest:
+                continue
+            prop = e.property if e.property != X.NONE else e.target
+            if e.target == targets:
+                e.requestor.change_property(prop, d.intern_atom("ATOM"), 32, [targets, *texts])
+            elif e.target in texts:
+                kind = d.intern_atom("UTF8_STRING") if e.target != d.intern_atom("STRING") else e.target
+                e.requestor.change_property(prop, kind, 8, data)
+            else:
+                prop = X.NONE
+            e.requestor.send_event(event.SelectionNotify(time=e.time, requestor=e.requestor, selection=e.selection,
+                                                         target=e.target, property=prop))
+            d.flush()
+        time.sleep(0.01)
+    return 0
+
+
 def cmd_list(d, _args, out=sys.stdout):
     for window in mapped_windows(d):
         try:
@@ -240,6 +278,10 @@ def main():
     p.add_argument("--timeout", type=float, default=5.0)
     p.set_defaults(run=cmd_selection)
     sub.add_parser("clear-clipboard").set_defaults(run=cmd_clear_clipboard)
+    p = sub.add_parser("serve-clipboard")
+    p.add_argument("text")
+    p.add_argument("--timeout", type=float, default=60.0)
+    p.set_defaults(run=cmd_serve_clipboard)
     args = parser.parse_args()
 
     try:
