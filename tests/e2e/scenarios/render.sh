@@ -12,6 +12,11 @@ seconds=4
 frames=$((seconds * rate))
 render="$E2E_ARTIFACTS/render.wav"
 
+# The display first: under wine the render tool's run starts the prefix's
+# services, which must know the display the program shows its windows on.
+e2e_start_xvfb
+e2e_start_pulse
+
 app_render --setup "$text" --seconds "$seconds" -o "$render" 2>"$E2E_RUN/logs/render.log" ||
   e2e_fail "the render tool failed: $(cat "$E2E_RUN/logs/render.log")"
 [ "$(stat -c %s "$render")" = $((44 + 2 * frames)) ] || e2e_fail "the render is $(stat -c %s "$render") bytes, expected $((44 + 2 * frames))"
@@ -26,8 +31,6 @@ for extra in "" "--sweep --pink"; do
 done
 e2e_log "renders of $seconds s written; this render tool and the Linux one agree byte for byte, test signals or not"
 
-e2e_start_xvfb
-e2e_start_pulse
 e2e_record_start "$rec"
 APP_ARGS=(--setup "$text")
 start_program
