@@ -15,16 +15,22 @@
 #             switches (/proc/PID/task/*/status) are shown beside them
 #
 # Usage: bench/program_activity.sh TONEGEN [SECONDS (10)] [SETTLE_SECONDS (3)]
+# (the analysis tool of the same build tree tells where ON/OFF is)
 set -uo pipefail
 program=$(realpath "$1")
 window=${2:-10}
 settle=${3:-3}
 here=$(cd "$(dirname "$0")" && pwd)
+E2E_ANALYSE=$(dirname "$program")/../../../tests/e2e/analyse_recording
 # shellcheck source=../tests/e2e/harness.sh
 source "$here/../tests/e2e/harness.sh"
 e2e_begin program_activity
-# shellcheck source=../tests/e2e/linux_common.sh
-source "$E2E_LIB_DIR/linux_common.sh"
+# shellcheck source=../tests/e2e/qt.sh
+source "$E2E_LIB_DIR/qt.sh"
+# shellcheck source=../tests/e2e/program.sh
+source "$E2E_LIB_DIR/program.sh"
+load_program_facts
+app_begin "$program"
 
 clock_ticks=$(getconf CLK_TCK)
 
@@ -63,10 +69,10 @@ measure() {
 
 e2e_start_xvfb
 e2e_start_pulse
-open_main_window "$program"
+start_program
 sleep "$settle"
 measure paused
-click $on_off_x $buttons_y
+click_control "$on_off"
 sleep "$settle"
 measure playing
 e2e_close_window "$wid" || e2e_fail "cannot send WM_DELETE_WINDOW"
