@@ -6,8 +6,7 @@
 
 #include "contract/windowing_contract.h"
 
-#include <ole2.h>
-#include <oleacc.h>
+#include "win32/control_reads.h"
 
 #include <cstring>
 #include <deque>
@@ -242,52 +241,18 @@ public:
 
     std::string tooltip(int id) override
     {
-        HWND control = w_.control_window(id);
-        HWND tooltips = w_.tooltip_window(id);
-        if (!control || !tooltips)
-            return "(no tooltip control)";
-        wchar_t text[1024] = {};
-        TTTOOLINFOW info{};
-        info.cbSize = TTTOOLINFOW_V2_SIZE;
-        info.hwnd = ::GetParent(control);
-        info.uId = reinterpret_cast<UINT_PTR>(control);
-        info.lpszText = text;
-        static_cast<void>(::SendMessageW(tooltips, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info)));
-        return utf8(text);
+        return win32::reads::tooltip_text(w_.tooltip_window(id), w_.control_window(id));
     }
 
-    // As a client of MSAA asks: WM_GETOBJECT through oleacc. (IID_IAccessible
-    // of the import library is not the IID itself.)
     std::string said(int id, Said which) override
     {
-        IAccessible* object = nullptr;
-        if (FAILED(::AccessibleObjectFromWindow(w_.control_window(id), OBJID_CLIENT, __uuidof(IAccessible),
-                                                reinterpret_cast<void**>(&object))) ||
-            object == nullptr)
-            return "(no accessible object)";
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR text = nullptr;
-        const HRESULT read = which == Said::name          ? object->get_accName(self, &text)
-                             : which == Said::description ? object->get_accDescription(self, &text)
-                                                          : object->get_accValue(self, &text);
-        static_cast<void>(object->Release());
-        std::string out = SUCCEEDED(read) && text ? utf8(text) : "(nothing read)";
-        ::SysFreeString(text);
-        return out;
+        using win32::reads::Text;
+        return win32::reads::accessible_text(w_.control_window(id), which == Said::name          ? Text::name
+                                                                    : which == Said::description ? Text::description
+                                                                                                 : Text::value);
     }
 
 private:
-    static std::string utf8(const wchar_t* text)
-    {
-        const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-        std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
-        static_cast<void>(::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr));
-        out.resize(std::strlen(out.c_str()));
-        return out;
-    }
-
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     {
         auto* self = reinterpret_cast<Win32Rig*>(::GetWindowLongPtrA(window, GWLP_USERDATA));

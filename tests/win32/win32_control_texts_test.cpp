@@ -11,8 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/tone_controls.h"
 
-#include <ole2.h>
-#include <oleacc.h>
+#include "win32/control_reads.h"
 
 #include <gtest/gtest.h>
 
@@ -25,16 +24,7 @@ namespace {
 
 constexpr const char* minus = "\u2212";
 
-std::string utf8(const wchar_t* text)
-{
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
-    static_cast<void>(::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr));
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-enum class Said { name, description, value };
+using reads::Text;
 
 class Win32ControlTexts : public ::testing::Test {
 protected:
@@ -64,49 +54,9 @@ protected:
                 dispatch_control_event(s, platform, e);
     }
 
-    // What the tooltip control holds for a control.
-    std::string tooltip(int id)
-    {
-        HWND tooltips = port.tooltip_window(id);
-        if (!tooltips)
-            return "(no tooltip control)";
-        wchar_t text[1024] = {};
-        TTTOOLINFOW info{};
-        info.cbSize = TTTOOLINFOW_V2_SIZE;
-        info.hwnd = reinterpret_cast<HWND>(platform.main_window);
-        info.uId = reinterpret_cast<UINT_PTR>(port.control_window(id));
-        info.lpszText = text;
-        static_cast<void>(::SendMessageW(tooltips, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info)));
-        return utf8(text);
-    }
+    std::string tooltip(int id) { return reads::tooltip_text(port.tooltip_window(id), port.control_window(id)); }
 
-    IAccessible* object_of(int id)
-    {
-        IAccessible* object = nullptr;
-        // IID_IAccessible of the import library is not the IID itself.
-        if (FAILED(::AccessibleObjectFromWindow(port.control_window(id), OBJID_CLIENT, __uuidof(IAccessible),
-                                                reinterpret_cast<void**>(&object))))
-            return nullptr;
-        return object;
-    }
-
-    std::string said(int id, Said which)
-    {
-        IAccessible* object = object_of(id);
-        if (!object)
-            return "(no accessible object)";
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR text = nullptr;
-        const HRESULT read = which == Said::name          ? object->get_accName(self, &text)
-                             : which == Said::description ? object->get_accDescription(self, &text)
-                                                          : object->get_accValue(self, &text);
-        static_cast<void>(object->Release());
-        std::string out = SUCCEEDED(read) && text ? utf8(text) : "(nothing read)";
-        ::SysFreeString(text);
-        return out;
-    }
+    std::string said(int id, Text which) { return reads::accessible_text(port.control_window(id), which); }
 
     // Every tooltip and accessible text as the core makes them now.
     void expect_current()
@@ -114,10 +64,10 @@ protected:
         for (const ControlText& t : control_texts(s)) {
             SCOPED_TRACE(t.control);
             EXPECT_EQ(tooltip(t.control), t.tooltip);
-            EXPECT_EQ(said(t.control, Said::name), t.accessible_name);
-            EXPECT_EQ(said(t.control, Said::description), t.tooltip);
+            EXPECT_EQ(said(t.control, Text::name), t.accessible_name);
+            EXPECT_EQ(said(t.control, Text::description), t.tooltip);
             if (!t.accessible_value.empty()) {
-                EXPECT_EQ(said(t.control, Said::value), t.accessible_value);
+                EXPECT_EQ(said(t.control, Text::value), t.accessible_value);
             }
         }
     }
@@ -150,19 +100,19 @@ TEST_F(Win32ControlTexts, TypedFrequencyAndGainMoveReachTheTooltipsAndTheAccessi
     expect_current();
     EXPECT_EQ(tooltip(first_gain_bar + 4).rfind("Tone 5: 440 Hz = A4 \u00B7 gain 44 %", 0), 0u);
     EXPECT_EQ(tooltip(first_gain_label + 4), tooltip(4));
-    EXPECT_EQ(said(4, Said::value), "440 hertz");
+    EXPECT_EQ(said(4, Text::value), "440 hertz");
 
     // Tone 1's bar one step right, as its arrow sends it.
     HWND bar = port.control_window(first_gain_bar);
     HWND window = reinterpret_cast<HWND>(platform.main_window);
     static_cast<void>(::SendMessageW(window, WM_HSCROLL, MAKEWPARAM(SB_LINERIGHT, 0), reinterpret_cast<LPARAM>(bar)));
     static_cast<void>(::SendMessageW(window, WM_HSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(bar)));
-    const std::string other_before = said(first_gain_bar + 4, Said::value);
+    const std::string other_before = said(first_gain_bar + 4, Text::value);
     handle_pending();
     expect_current();
     EXPECT_NE(tooltip(first_gain_bar).find("gain 45 %"), std::string::npos);
-    EXPECT_EQ(said(first_gain_bar, Said::value).rfind("45 per cent, ", 0), 0u);
-    EXPECT_NE(said(first_gain_bar + 4, Said::value), other_before);
+    EXPECT_EQ(said(first_gain_bar, Text::value).rfind("45 per cent, ", 0), 0u);
+    EXPECT_NE(said(first_gain_bar + 4, Text::value), other_before);
 }
 
 TEST_F(Win32ControlTexts, ScrollBarsAreNamedAndTheRestIsTheSystemsStandardObject)
@@ -170,13 +120,13 @@ TEST_F(Win32ControlTexts, ScrollBarsAreNamedAndTheRestIsTheSystemsStandardObject
     for (int k = 0; k < tone_slots; k += 19) {
         SCOPED_TRACE(k);
         const std::string tone = "tone " + std::to_string(k + 1);
-        EXPECT_EQ(said(first_gain_bar + k, Said::name), "Gain of " + tone);
-        EXPECT_EQ(said(first_gain_bar + k, Said::value), std::string("44 per cent, ") + minus + "26.56 dBFS");
-        EXPECT_EQ(said(k, Said::name), "Frequency of " + tone);
-        EXPECT_EQ(said(first_gain_label + k, Said::name), "Gain in per cent of " + tone);
+        EXPECT_EQ(said(first_gain_bar + k, Text::name), "Gain of " + tone);
+        EXPECT_EQ(said(first_gain_bar + k, Text::value), std::string("44 per cent, ") + minus + "26.56 dBFS");
+        EXPECT_EQ(said(k, Text::name), "Frequency of " + tone);
+        EXPECT_EQ(said(first_gain_label + k, Text::name), "Gain in per cent of " + tone);
     }
     // Role, window and place come from the system's object of the control.
-    IAccessible* bar = object_of(first_gain_bar + 3);
+    IAccessible* bar = reads::accessible_object(port.control_window(first_gain_bar + 3));
     ASSERT_NE(bar, nullptr);
     VARIANT self{};
     self.vt = VT_I4;
@@ -193,7 +143,7 @@ TEST_F(Win32ControlTexts, ScrollBarsAreNamedAndTheRestIsTheSystemsStandardObject
     EXPECT_EQ(height, bar_height);
     static_cast<void>(bar->Release());
     // A control given no texts answers as the system alone would.
-    EXPECT_EQ(said(frequency_heading, Said::name), "Frequency");
+    EXPECT_EQ(said(frequency_heading, Text::name), "Frequency");
 }
 
 } // namespace

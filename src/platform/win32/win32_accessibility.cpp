@@ -87,8 +87,12 @@ public:
             AddRef();
             return S_OK;
         }
-        // The window behind it and the children's enumeration are the standard object's.
-        return standard_ ? standard_->QueryInterface(iid, object) : E_NOINTERFACE;
+        // The window behind it and the children's enumeration are the standard
+        // object's; nothing else is, so that marshalling (IMarshal and kin)
+        // always hands out this object, not the standard one.
+        if (standard_ && (iid == __uuidof(IOleWindow) || iid == __uuidof(IEnumVARIANT)))
+            return standard_->QueryInterface(iid, object);
+        return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
     ULONG STDMETHODCALLTYPE Release() override
