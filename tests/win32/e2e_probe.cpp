@@ -15,10 +15,13 @@
 //   tonegen_e2e_probe values TITLE     fields, bars and labels hold the start-up values
 //   tonegen_e2e_probe position TITLE   "X Y" of the window's outer top-left corner on the screen
 //   tonegen_e2e_probe toggle TITLE ID  "CAPTION pressed" or "CAPTION released" of a toggle button
+//   tonegen_e2e_probe accessible TITLE name, value and description of every numbered control as
+//                                      a screen reader reads them: MSAA across processes (UTF-8)
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
 #include "model/settings.h"
 #include "platform/win32/win32_api.h"
 #include "ui/main_window.h"
+#include "win32/control_reads.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -221,13 +224,31 @@ int toggle_state(HWND top, const char* id_text)
     return 0;
 }
 
+// Through WM_GETOBJECT and COM from this second process, as assistive
+// technology asks: what arrives is the program's own object, marshalled.
+int list_accessible(HWND top)
+{
+    using tonegen::win32::reads::Text;
+    using tonegen::win32::reads::accessible_text;
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    for (const Child& c : children_of(top)) {
+        if (c.id < 0 || c.id >= 0x4000)
+            continue;
+        std::printf("id=%d name=%s|value=%s|description=%s\n", c.id, accessible_text(c.window, Text::name).c_str(),
+                    accessible_text(c.window, Text::value).c_str(), accessible_text(c.window, Text::description).c_str());
+    }
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
     if (argc != (command == "toggle" ? 4 : 3)) {
-        std::fprintf(stderr, "usage: tonegen_e2e_probe controls|focus|layout|values|position TITLE\n"
+        std::fprintf(stderr, "usage: tonegen_e2e_probe controls|focus|layout|values|position|accessible TITLE\n"
                              "       tonegen_e2e_probe toggle TITLE ID\n");
         return 2;
     }
@@ -248,6 +269,8 @@ int main(int argc, char** argv)
         return window_position(top);
     if (command == "toggle")
         return toggle_state(top, argv[3]);
+    if (command == "accessible")
+        return list_accessible(top);
     std::fprintf(stderr, "tonegen_e2e_probe: unknown command %s\n", command.c_str());
     return 2;
 }

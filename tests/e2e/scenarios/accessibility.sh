@@ -88,7 +88,7 @@ expect_object typed "Gain of tone 5" "scroll bar" "Tone 5: 440 Hz = A4 $dot gain
 # Tone 1's bar one step to the right, by its arrow: its own gain, and every
 # tone's level after the renormalisation.
 find_control "$first_gain_bar"
-click_at $((cx + cw - 6)) $((cy + ch / 2))
+click_repeat $((cx + cw - 6)) $((cy + ch / 2)) 1
 read_tree_until stepped "Gain of tone 1" "*gain 45 %*"
 expect_object stepped "Gain of tone 1" "scroll bar" "Tone 1: 80 Hz * $dot gain 45 % $dot peak ${minus}26.36 dBFS *" 45
 expect_object stepped "Gain of tone 2" "scroll bar" "Tone 2: 200 Hz * $dot gain 44 % $dot peak ${minus}26.57 dBFS *" 44
