@@ -8,6 +8,10 @@
 // machine stretches neither side more than the other. `goal` is the ratio
 // the path is meant to reach. frame_loop_without_sines is the reference's
 // frame loop with the sines taken out, to show how much of a fill they are.
+// render_minute/<path> renders one minute of the default mix as the render
+// tool does (into memory, no file) and reports `x_real_time`: a minute over
+// the thread's CPU time for it.
+#include "app/render.h"
 #include "synth/fill_path.h"
 #include "synth/synth.h"
 
@@ -128,6 +132,24 @@ void frame_loop_without_sines(benchmark::State& state)
     }
 }
 
+void render_minute(benchmark::State& state, FillPath path)
+{
+    if (!hold(state, path))
+        return;
+    tonegen::RenderOptions options;
+    options.frames = 60 * 44100;
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(options.frames));
+    double seconds = 0;
+    for (auto _ : state) {
+        const double start = thread_seconds();
+        tonegen::StreamRender render(options, tonegen::Assets{});
+        render.next(samples.data(), samples.size());
+        benchmark::DoNotOptimize(samples.data());
+        seconds += thread_seconds() - start;
+    }
+    state.counters["x_real_time"] = 60.0 * static_cast<double>(state.iterations()) / seconds;
+}
+
 int register_benchmarks()
 {
     for (FillPath path : tonegen::fill_paths) {
@@ -142,6 +164,11 @@ int register_benchmarks()
             ->UseManualTime();
     }
     benchmark::RegisterBenchmark("frame_loop_without_sines", frame_loop_without_sines)->Unit(benchmark::kMillisecond);
+    for (FillPath path : tonegen::fill_paths) {
+        const std::string name = tonegen::fill_path_name(path);
+        benchmark::RegisterBenchmark(("render_minute/" + name).c_str(), render_minute, path)
+            ->Unit(benchmark::kMillisecond);
+    }
     return 0;
 }
 const int registered = register_benchmarks();
