@@ -46,6 +46,7 @@ expect_object() {
   line=$(object "$tree" "$name")
   [ -n "$line" ] || e2e_fail "no object named '$name' in $tree.tsv"
   [ "$(cut -f1 <<<"$line")" = "$role" ] || e2e_fail "'$name' is a $(cut -f1 <<<"$line"), expected a $role"
+  # shellcheck disable=SC2053 # the description is a pattern
   [[ $(cut -f2 <<<"$line") == $description ]] ||
     e2e_fail "'$name' is described as '$(cut -f2 <<<"$line")', expected '$description'"
   [ "$(cut -f3 <<<"$line")" = "$value" ] || e2e_fail "'$name' has the value '$(cut -f3 <<<"$line")', expected '$value'"
@@ -75,6 +76,7 @@ read_tree_until() {
 }
 described_as() {
   read_tree "$1" 2>/dev/null
+  # shellcheck disable=SC2053 # a pattern
   [[ $(object "$1" "$2" | cut -f2) == $3 ]]
 }
 

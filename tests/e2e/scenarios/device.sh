@@ -23,6 +23,7 @@ grep -qE '^ +[0-9]+ +.*\(default\)$' "$E2E_ARTIFACTS/devices.txt" || e2e_fail "n
 grep -qE '^ +[0-9]+ +Bench-Speaker$' "$E2E_ARTIFACTS/devices.txt" || e2e_fail "the second sink is not listed"
 [ "$(grep -cE '^ +[0-9]+ ' "$E2E_ARTIFACTS/devices.txt")" = 2 ] || e2e_fail "not exactly two devices listed"
 
+# shellcheck disable=SC2034 # the platform layer reads it
 APP_ARGS=(--device Bench)
 start_program
 click_control "$on_off"

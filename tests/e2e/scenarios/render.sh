@@ -32,6 +32,7 @@ done
 e2e_log "renders of $seconds s written; this render tool and the Linux one agree byte for byte, test signals or not"
 
 e2e_record_start "$rec"
+# shellcheck disable=SC2034 # the platform layer reads it
 APP_ARGS=(--setup "$text")
 start_program
 click_control "$on_off"

@@ -61,6 +61,7 @@ bad=$(setup_text 6=600@140)
 e2e_start_xvfb
 e2e_start_pulse
 e2e_record_start "$rec"
+# shellcheck disable=SC2034 # the platform layer reads it
 APP_ARGS=(--setup "$first")
 start_program
 
