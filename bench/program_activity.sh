@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2034,SC2154 # the harness reads E2E_ANALYSE; program.sh sets on_off and wid
 # What the running Linux program costs: CPU and wake-ups, paused and playing.
 #
 # Starts the program in the end-to-end harness's private X server and sound
@@ -17,7 +18,6 @@
 # Usage: bench/program_activity.sh TONEGEN [SECONDS (10)] [SETTLE_SECONDS (3)]
 # (the analysis tool of the same build tree tells where ON/OFF is)
 set -uo pipefail
-# shellcheck disable=SC2034,SC2154 # the harness reads E2E_ANALYSE; program.sh sets on_off and wid
 program=$(realpath "$1")
 window=${2:-10}
 settle=${3:-3}
