@@ -10,7 +10,8 @@ gtest_discover_tests(tonegen_wave_out_contract_sim NO_PRETTY_VALUES PROPERTIES L
 
 if(TONEGEN_QT)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
-  add_executable(tonegen_wave_out_contract_qt ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_qt.cpp)
+  add_executable(tonegen_wave_out_contract_qt ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_qt.cpp
+                 ${PROJECT_SOURCE_DIR}/tests/qt/qt_test_main.cpp)
   target_link_libraries(tonegen_wave_out_contract_qt PRIVATE tonegen_qt GTest::gtest)
   target_include_directories(tonegen_wave_out_contract_qt PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(tonegen_wave_out_contract_qt NO_PRETTY_VALUES

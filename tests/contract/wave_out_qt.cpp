@@ -45,13 +45,3 @@ INSTANTIATE_TEST_SUITE_P(Qt, WaveOutContract, ::testing::Values(&make_qt_rig));
 
 } // namespace
 } // namespace tonegen::contract
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

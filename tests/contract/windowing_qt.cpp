@@ -227,14 +227,3 @@ INSTANTIATE_TEST_SUITE_P(Qt, WindowingContract, ::testing::Values(&make_qt_rig))
 
 } // namespace
 } // namespace tonegen::contract
-
-int main(int argc, char** argv)
-{
-    // Widgets without a display; a run under X can still ask for xcb.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -90,14 +90,3 @@ TEST_F(QtWindowingTest, MessagesFromAnotherThreadKeepTheirPostingOrder)
 
 } // namespace
 } // namespace tonegen::qt
-
-int main(int argc, char** argv)
-{
-    // Widgets without a display; a run under X can still ask for xcb.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
