@@ -18,6 +18,9 @@ readonly page_limit=5        # until the browser has been handed a page
 readonly exit_limit=2        # from WM_DELETE_WINDOW to the end of the process
 readonly box_exit_limit=5    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=5    # from Return in "Err!" to the box gone
+readonly sound_back_limit=2  # from the sound server's return to the sound (whole seconds)
+readonly resume_limit=3      # from ON/OFF released after the server's return to the sound
+readonly lost_sound_said="the sound server went away" # on standard error, once a stream
 
 APP_PROGRAM=
 

@@ -36,6 +36,11 @@ readonly page_limit=20       # until the browser has been handed a page (winebro
 readonly exit_limit=4.5      # from WM_DELETE_WINDOW to the end of the process (2 s more, above)
 readonly box_exit_limit=7    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=10   # from Return in "Err!" to the box gone
+# A stalled device is noticed 2 to 3 s after its last buffer came back (two
+# looks a second apart), then opened again at once and once a second.
+readonly sound_back_limit=4  # from the sound server's return to the sound (whole seconds)
+readonly resume_limit=4      # from ON/OFF released after the server's return to the sound
+readonly lost_sound_said="the sound device stopped playing" # on standard error, once
 
 WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}
 WINE_SERVER=${WINE_SERVER:-/usr/lib/wine/wineserver}

@@ -21,7 +21,7 @@ void SimWaveOut::hand_back(WaveHeader* header)
 int SimWaveOut::play(int n)
 {
     int finished = 0;
-    while (finished < n && is_open && !paused && !queue_.empty()) {
+    while (finished < n && is_open && !paused && !stalled && !queue_.empty()) {
         WaveHeader* h = queue_.front();
         queue_.pop_front();
         const std::size_t count = h->dwBufferLength / 2;
@@ -48,6 +48,8 @@ MmResult SimWaveOut::open(WaveOutHandle* handle, unsigned device_id, const WaveF
     log_.push_back("waveOutOpen");
     if (device_id >= device_count)
         return mm_bad_device_id;
+    if (refuse_open)
+        return mm_error;
     if (refuse_format || !is_stream_format(fmt))
         return mm_bad_format;
     format = fmt;
@@ -120,7 +122,7 @@ MmResult SimWaveOut::restart(WaveOutHandle handle)
 MmResult SimWaveOut::reset(WaveOutHandle handle)
 {
     log_.push_back("waveOutReset");
-    if (!valid(handle))
+    if (!valid(handle) || stalled)
         return mm_error;
     while (!queue_.empty()) {
         hand_back(queue_.front());
@@ -135,7 +137,9 @@ MmResult SimWaveOut::close(WaveOutHandle handle)
     log_.push_back("waveOutClose");
     if (!valid(handle))
         return mm_error;
-    if (!queue_.empty()) {
+    if (stalled) {
+        queue_.clear();
+    } else if (!queue_.empty()) {
         ++misuse;
         return mm_still_playing;
     }

@@ -6,7 +6,8 @@
 // through the sim windowing port, as the real device does. reset() hands back
 // everything queued. Every call is logged, and misuse the real device would
 // punish (writing a header that is still queued or not prepared, unpreparing
-// a queued one) is counted.
+// a queued one) is counted. A stalled device behaves as one whose sound
+// server died: see `stalled`.
 #pragma once
 
 #include "platform/sim/sim_windowing.h"
@@ -26,6 +27,11 @@ public:
     unsigned device_count = 1;
     bool refuse_format = false;
     int fail_prepare_at = -1; // index of the prepare call that fails, -1: none
+    bool refuse_open = false;  // open fails (the sound system is away)
+    // The sound system behind the open device is gone: headers are taken and
+    // never finish, reset fails and hands nothing back, and close lets go of
+    // the queue without complaint.
+    bool stalled = false;
 
     // What happened.
     std::vector<std::int16_t> played; // every sample the device played, in order

@@ -8,12 +8,15 @@
 // box, hands the web pages to the shell, opens the wave-out device and waits
 // for events; the ports pump the thread's message queue meanwhile, and the
 // device's MM_WOM_DONE notices reach the core through the window procedure.
+// The wave-out device is looked at once a second while the tones play (a
+// thread timer), so that one whose sound system died is opened again.
 // The test signals play through DirectSound, which the test-signal port
 // loads only when the core asks for it, on the same device as the tones.
 // The process ends when run_program returns (0), after the ports have
 // released what they hold; a command line that cannot run ends it with 2.
 #include "app/command_line.h"
 #include "app/program.h"
+#include "audio/reopening_wave_out.h"
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_assets.h"
@@ -30,6 +33,28 @@ namespace {
 
 using tonegen::win32::Stream;
 using tonegen::win32::tell_user;
+
+// The device the timer looks at; the timer runs only while it is set.
+tonegen::ReopeningWaveOut* checked_device = nullptr;
+
+void CALLBACK check_device(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (checked_device)
+        checked_device->check();
+}
+
+// Starts (on) or stops the once-a-second look at `device`.
+void set_checking(tonegen::ReopeningWaveOut& device, UINT_PTR& timer, bool on)
+{
+    if (on && timer == 0) {
+        checked_device = &device;
+        timer = ::SetTimer(nullptr, 0, 1000, check_device);
+    } else if (!on && timer != 0) {
+        static_cast<void>(::KillTimer(nullptr, timer));
+        timer = 0;
+        checked_device = nullptr;
+    }
+}
 
 struct Start {
     tonegen::StartOptions options;
@@ -94,13 +119,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     int result = 0;
     {
         tonegen::win32::Win32Windowing windowing(instance);
-        tonegen::win32::Win32WaveOut wave_out;
+        tonegen::win32::Win32WaveOut system_wave_out;
+        UINT_PTR timer = 0;
+        tonegen::ReopeningWaveOut wave_out(
+            system_wave_out, windowing, [&wave_out, &timer](bool on) { set_checking(wave_out, timer, on); },
+            [](std::string_view line) { tonegen::win32::log_line("tonegen: " + std::string(line)); });
         // The test signals follow the tones to a device chosen by name; the
         // first device is the default of both.
         tonegen::win32::Win32TestSignals test_signals(instance, start.options.device_number > 1 ? start.device_name : "");
         tonegen::win32::Win32Shell shell;
         tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::win32::embedded_assets(instance)};
         result = tonegen::run_program(tonegen::settings, platform, start.options);
+        set_checking(wave_out, timer, false);
     }
     if (SUCCEEDED(com))
         ::CoUninitialize();

@@ -81,6 +81,13 @@ void tell_user(Stream stream, std::string_view text, std::string_view title)
                                     MB_OK | (stream == Stream::error ? MB_ICONWARNING : MB_ICONINFORMATION)));
 }
 
+void log_line(std::string_view line)
+{
+    HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (usable(error))
+        static_cast<void>(write_to(error, std::string(line) + "\n"));
+}
+
 bool error_is_console()
 {
     DWORD mode = 0;

@@ -25,6 +25,10 @@ enum class Stream { output, error };
 // message box's title when there is no console.
 void tell_user(Stream stream, std::string_view text, std::string_view title);
 
+// Writes `line` and a line end to standard error when the program was given
+// one (a pipe, a file or a console); says nothing otherwise, never in a box.
+void log_line(std::string_view line);
+
 // True when standard error is a console (a progress bar makes sense there).
 bool error_is_console();
 

@@ -1,0 +1,196 @@
+// The stream over a device whose sound system dies: the wrapper that notices
+// the stall, closes the device and opens it again.
+#include "app/program.h"
+#include "audio/reopening_wave_out.h"
+#include "audio/stream.h"
+#include "platform/sim/sim_platform.h"
+#include "synth/synth.h"
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <span>
+#include <string>
+
+namespace tonegen {
+namespace {
+
+using sim::SimPlatform;
+
+constexpr std::size_t buffer_samples = 12288;
+
+// The default mix, buffer after buffer, as the fill makes it.
+std::vector<std::int16_t> mix_buffers(std::size_t buffers)
+{
+    Settings s{};
+    apply_defaults(s);
+    normalise_gains(s);
+    s.wave_format.nBlockAlign = 2;
+    s.buffer_bytes = 2 * buffer_samples;
+    std::vector<std::int16_t> out(buffers * buffer_samples);
+    for (std::size_t b = 0; b < buffers; ++b)
+        fill_buffer(s, reinterpret_cast<char*>(out.data() + b * buffer_samples));
+    return out;
+}
+
+std::size_t count(const sim::CallLog& log, const std::string& call)
+{
+    return static_cast<std::size_t>(std::count(log.begin(), log.end(), call));
+}
+
+// The program's stream, playing, on the sim device behind the wrapper.
+struct Reopening : ::testing::Test {
+    SimPlatform sim;
+    bool checking = false;
+    std::vector<std::string> said;
+    ReopeningWaveOut device{sim.wave_out, sim.windowing, [this](bool on) { checking = on; },
+                            [this](std::string_view line) { said.emplace_back(line); }};
+    Platform p{sim.windowing, device, sim.test_signals, sim.shell, sim.platform.assets};
+    Settings s{};
+
+    void SetUp() override
+    {
+        apply_defaults(s);
+        ASSERT_NE(open_main_window(s, p, main_window_x, main_window_y, main_window_width, main_window_height,
+                                   program_message_handler(s, p)),
+                  0u);
+        normalise_gains(s);
+        ASSERT_TRUE(open_stream(s, p));
+        sim.windowing.deliver_messages();
+        press_on_off(); // released: playing
+    }
+
+    void press_on_off()
+    {
+        sim.windowing.click_now(on_off_toggle);
+        dispatch_control_event(s, p, sim.windowing.poll_event());
+    }
+
+    // The device finishes n buffers and the program refills them.
+    void play(int n)
+    {
+        ASSERT_EQ(sim.wave_out.play(n), n);
+        sim.windowing.deliver_messages();
+    }
+
+    void check_times(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            device.check();
+            sim.windowing.deliver_messages();
+        }
+    }
+};
+
+TEST_F(Reopening, AHealthyDeviceIsLeftAloneHoweverOftenItIsChecked)
+{
+    EXPECT_TRUE(checking);
+    for (int i = 0; i < 10; ++i) {
+        play(1);
+        check_times(1);
+    }
+    press_on_off(); // paused: nothing comes back, and nothing is checked
+    EXPECT_FALSE(checking);
+    check_times(5);
+    EXPECT_EQ(count(sim.log, "waveOutOpen"), 1u);
+    EXPECT_TRUE(said.empty());
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(Reopening, AStalledDeviceComesBackWithOneBufferLostAndNoneRepeated)
+{
+    play(5);
+    sim.wave_out.stalled = true;
+    sim.wave_out.refuse_open = true; // and the sound system stays away for a while
+    check_times(1);                  // the last write was after the previous check
+    check_times(ReopeningWaveOut::stall_checks - 1);
+    EXPECT_TRUE(sim.wave_out.is_open);
+    check_times(1);
+    EXPECT_FALSE(sim.wave_out.is_open);
+    EXPECT_TRUE(device.device_away());
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0], "the sound device stopped playing; opening it again every second");
+    EXPECT_EQ(count(sim.log, "waveOutOpen"), 2u); // tried at once
+
+    check_times(3); // once per check, said once
+    EXPECT_EQ(count(sim.log, "waveOutOpen"), 5u);
+    EXPECT_EQ(said.size(), 1u);
+    EXPECT_TRUE(s.device_open); // the program above noticed nothing
+
+    sim.wave_out.stalled = false;
+    sim.wave_out.refuse_open = false;
+    const std::size_t writes_before = sim.wave_out.writes.size();
+    check_times(1);
+    EXPECT_TRUE(sim.wave_out.is_open);
+    EXPECT_FALSE(device.device_away());
+    EXPECT_EQ(said.back(), "the sound device is back");
+    // Seven queued again as they were, then the eighth refilled behind them.
+    EXPECT_EQ(sim.wave_out.writes.size(), writes_before + 8);
+    EXPECT_EQ(sim.wave_out.queued(), 8u);
+    for (int i = 0; i < 3; ++i)
+        play(4);
+
+    // Five buffers before the stall; the sixth (the one that may have been
+    // partly heard) is lost; then the stream goes on without a repeat.
+    const std::vector<std::int16_t> mix = mix_buffers(18);
+    std::vector<std::int16_t> expected(mix.begin(), mix.begin() + 5 * buffer_samples);
+    expected.insert(expected.end(), mix.begin() + 6 * buffer_samples, mix.begin() + 18 * buffer_samples);
+    EXPECT_TRUE(sim.wave_out.played == expected);
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(Reopening, APauseIsKeptAndItsReleaseOpensADeviceThatIsAway)
+{
+    struct Case {
+        const char* name;
+        bool back_before_on; // the sound system returns while paused
+    };
+    for (const Case c : {Case{"back while paused", true}, Case{"back only later", false}}) {
+        SCOPED_TRACE(c.name);
+        sim.wave_out.stalled = true;
+        sim.wave_out.refuse_open = true;
+        check_times(1 + ReopeningWaveOut::stall_checks);
+        ASSERT_TRUE(device.device_away());
+        press_on_off(); // paused while away: no more tries
+        EXPECT_FALSE(checking);
+        const std::size_t opens = count(sim.log, "waveOutOpen");
+        check_times(3);
+        EXPECT_EQ(count(sim.log, "waveOutOpen"), opens);
+
+        sim.wave_out.stalled = false;
+        sim.wave_out.refuse_open = !c.back_before_on;
+        press_on_off(); // released: opened at once if it can be
+        sim.windowing.deliver_messages();
+        EXPECT_EQ(device.device_away(), !c.back_before_on);
+        EXPECT_TRUE(checking);
+        if (!c.back_before_on) {
+            sim.wave_out.refuse_open = false;
+            check_times(1);
+        }
+        EXPECT_FALSE(device.device_away());
+        play(8);
+        EXPECT_EQ(sim.wave_out.queued(), 8u);
+    }
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+TEST_F(Reopening, ClosingWhileTheDeviceIsAwayEndsCleanly)
+{
+    sim.wave_out.stalled = true;
+    sim.wave_out.refuse_open = true;
+    check_times(1 + ReopeningWaveOut::stall_checks);
+    ASSERT_TRUE(device.device_away());
+    const std::size_t opens = count(sim.log, "waveOutOpen");
+    close_stream(s, p);
+    EXPECT_FALSE(s.device_open);
+    EXPECT_FALSE(checking);
+    for (const WaveHeader& h : std::span(s.wave_headers.get(), 8))
+        EXPECT_EQ(h.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE), 0u);
+    device.check(); // nothing left to look after
+    EXPECT_EQ(count(sim.log, "waveOutOpen"), opens);
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+} // namespace
+} // namespace tonegen
