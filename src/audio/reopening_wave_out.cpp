@@ -80,14 +80,14 @@ MmResult ReopeningWaveOut::write(WaveOutHandle handle, WaveHeader* header)
     if (!ours(handle))
         return mm_error;
     forget_finished();
-    if (device_handle_ != 0) {
-        const MmResult result = device_.write(device_handle_, header);
-        if (result != mm_no_error)
-            return result;
-    } else {
-        if (!(header->dwFlags & WHDR_PREPARED) || (header->dwFlags & WHDR_INQUEUE))
-            return mm_error;
+    if (!(header->dwFlags & WHDR_PREPARED) || (header->dwFlags & WHDR_INQUEUE))
+        return mm_error;
+    // A device that refuses a good header has failed (a device unplugged
+    // says so here): the header waits for the device opened again.
+    if (device_handle_ == 0 || device_.write(device_handle_, header) != mm_no_error) {
         header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+        if (device_handle_ != 0)
+            failed_ = true;
     }
     queued_.push_back(header);
     ++writes_;
@@ -112,13 +112,12 @@ MmResult ReopeningWaveOut::restart(WaveOutHandle handle)
     paused_ = false;
     quiet_checks_ = 0;
     writes_at_last_check_ = writes_;
-    MmResult result = mm_no_error;
     if (device_handle_ != 0)
-        result = device_.restart(device_handle_);
+        failed_ = failed_ || device_.restart(device_handle_) != mm_no_error;
     else
         try_reopen();
     update_checking();
-    return result;
+    return mm_no_error;
 }
 
 MmResult ReopeningWaveOut::reset(WaveOutHandle handle)
@@ -168,13 +167,15 @@ void ReopeningWaveOut::check()
         return;
     }
     forget_finished();
-    if (queued_.empty() || writes_ != writes_at_last_check_) {
-        writes_at_last_check_ = writes_;
-        quiet_checks_ = 0;
-        return;
+    if (!failed_) {
+        if (queued_.empty() || writes_ != writes_at_last_check_) {
+            writes_at_last_check_ = writes_;
+            quiet_checks_ = 0;
+            return;
+        }
+        if (++quiet_checks_ < stall_checks)
+            return;
     }
-    if (++quiet_checks_ < stall_checks)
-        return;
     give_up_device();
     try_reopen();
 }
@@ -197,19 +198,23 @@ void ReopeningWaveOut::drop(std::vector<WaveHeader*>& list, WaveHeader* header)
     std::erase(list, header);
 }
 
-// The stalled device is let go of as far as it lets go: it may refuse the
+// The stopped device is let go of as far as it lets go: it may refuse the
 // reset and keep the headers queued, which then cannot be unprepared, and
-// still take the close. The headers keep the flags the program knows them by.
+// still take the close. What a reset does hand back comes back to the
+// program with the notices, to be filled and written again. The headers keep the flags the program knows them by.
 void ReopeningWaveOut::give_up_device()
 {
-    say_("the sound device stopped playing; opening it again every second");
+    say_(failed_ ? "the sound device failed; opening it again every second"
+                 : "the sound device stopped playing; opening it again every second");
     static_cast<void>(device_.reset(device_handle_));
+    forget_finished();
     for (WaveHeader* header : prepared_)
         if (!(header->dwFlags & WHDR_INQUEUE))
             static_cast<void>(device_.unprepare_header(device_handle_, header));
     static_cast<void>(device_.close(device_handle_));
     device_handle_ = 0;
     quiet_checks_ = 0;
+    failed_ = false;
     for (WaveHeader* header : prepared_) {
         const bool queued = std::find(queued_.begin(), queued_.end(), header) != queued_.end();
         header->dwFlags = WHDR_PREPARED | (queued ? WHDR_INQUEUE : header->dwFlags & WHDR_DONE);

@@ -12,8 +12,9 @@
 // (the wrapper asks for that through `set_checking`, and only then, so a
 // paused or closed stream costs no wake-ups). The program writes a header
 // again as each one comes back, every 0.28 s; when two checks in a row saw
-// none written, the device has stopped: it is reset and closed, that is said
-// once, and it is opened again at once and at every later check until it
+// none written, the device has stopped. A device that refuses a write or a
+// restart has failed, and the next check treats it as stopped. A stopped
+// device is reset and closed, that is said once, and it is opened again at once and at every later check until it
 // opens. Then the ring goes on from where it stood: the first queued header,
 // which may have been partly heard, is handed back for a fresh fill (so
 // nothing is heard twice), the others are queued again as they are, in
@@ -98,6 +99,7 @@ private:
     std::uint64_t writes_ = 0;
     std::uint64_t writes_at_last_check_ = 0;
     int quiet_checks_ = 0;
+    bool failed_ = false; // the device refused a write or a restart
 };
 
 } // namespace tonegen

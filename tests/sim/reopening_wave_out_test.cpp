@@ -98,19 +98,37 @@ TEST_F(Reopening, AHealthyDeviceIsLeftAloneHoweverOftenItIsChecked)
     EXPECT_EQ(sim.wave_out.misuse, 0);
 }
 
-TEST_F(Reopening, AStalledDeviceComesBackWithOneBufferLostAndNoneRepeated)
+// What the device played, buffer numbers of the mix: [0, heard_before) and
+// then from first_after on.
+struct Failure {
+    const char* name;
+    bool stalls;         // takes every header, finishes none, refuses the reset
+    int checks_to_see;   // checks after the last write until it is given up
+    const char* said;
+    std::size_t heard_before, first_after;
+};
+
+class FailingDevice : public Reopening, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(FailingDevice, ComesBackInOrderWithNothingRepeated)
 {
+    const Failure& f = GetParam();
     play(5);
-    sim.wave_out.stalled = true;
+    if (f.stalls) {
+        sim.wave_out.stalled = true;
+    } else {
+        sim.wave_out.refuse_writes = true;
+        play(2); // refilled, and refused
+    }
     sim.wave_out.refuse_open = true; // and the sound system stays away for a while
-    check_times(1);                  // the last write was after the previous check
-    check_times(ReopeningWaveOut::stall_checks - 1);
+    check_times(f.checks_to_see - 1);
     EXPECT_TRUE(sim.wave_out.is_open);
+    EXPECT_TRUE(said.empty());
     check_times(1);
     EXPECT_FALSE(sim.wave_out.is_open);
     EXPECT_TRUE(device.device_away());
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0], "the sound device stopped playing; opening it again every second");
+    EXPECT_EQ(said[0], f.said);
     EXPECT_EQ(count(sim.log, "waveOutOpen"), 2u); // tried at once
 
     check_times(3); // once per check, said once
@@ -119,6 +137,7 @@ TEST_F(Reopening, AStalledDeviceComesBackWithOneBufferLostAndNoneRepeated)
     EXPECT_TRUE(s.device_open); // the program above noticed nothing
 
     sim.wave_out.stalled = false;
+    sim.wave_out.refuse_writes = false;
     sim.wave_out.refuse_open = false;
     const std::size_t writes_before = sim.wave_out.writes.size();
     check_times(1);
@@ -131,14 +150,25 @@ TEST_F(Reopening, AStalledDeviceComesBackWithOneBufferLostAndNoneRepeated)
     for (int i = 0; i < 3; ++i)
         play(4);
 
-    // Five buffers before the stall; the sixth (the one that may have been
-    // partly heard) is lost; then the stream goes on without a repeat.
-    const std::vector<std::int16_t> mix = mix_buffers(18);
-    std::vector<std::int16_t> expected(mix.begin(), mix.begin() + 5 * buffer_samples);
-    expected.insert(expected.end(), mix.begin() + 6 * buffer_samples, mix.begin() + 18 * buffer_samples);
+    const std::size_t after = 12;
+    const std::vector<std::int16_t> mix = mix_buffers(f.first_after + after);
+    std::vector<std::int16_t> expected(mix.begin(), mix.begin() + static_cast<long>(f.heard_before * buffer_samples));
+    expected.insert(expected.end(), mix.begin() + static_cast<long>(f.first_after * buffer_samples), mix.end());
     EXPECT_TRUE(sim.wave_out.played == expected);
     EXPECT_EQ(sim.wave_out.misuse, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Reopening, FailingDevice,
+    ::testing::Values(
+        // Its sound server died: noticed after two quiet checks; of the ring
+        // only the buffer that may have been partly heard is lost.
+        Failure{"stalled", true, 1 + ReopeningWaveOut::stall_checks,
+                "the sound device stopped playing; opening it again every second", 5, 6},
+        // Unplugged: the first refused write is seen at the next check; what
+        // its reset handed back is lost, and the first buffer kept.
+        Failure{"refuses_writes", false, 1, "the sound device failed; opening it again every second", 7, 14}),
+    [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(Reopening, APauseIsKeptAndItsReleaseOpensADeviceThatIsAway)
 {

@@ -89,7 +89,7 @@ MmResult SimWaveOut::unprepare_header(WaveOutHandle handle, WaveHeader* header)
 
 MmResult SimWaveOut::write(WaveOutHandle handle, WaveHeader* header)
 {
-    if (!valid(handle))
+    if (!valid(handle) || refuse_writes)
         return mm_error;
     if (!(header->dwFlags & WHDR_PREPARED) || (header->dwFlags & WHDR_INQUEUE)) {
         ++misuse;
