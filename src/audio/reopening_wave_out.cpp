@@ -53,7 +53,7 @@ MmResult ReopeningWaveOut::prepare_header(WaveOutHandle handle, WaveHeader* head
     } else {
         header->dwFlags |= WHDR_PREPARED;
     }
-    drop(prepared_, header);
+    std::erase(prepared_, header);
     prepared_.push_back(header);
     return mm_no_error;
 }
@@ -71,7 +71,7 @@ MmResult ReopeningWaveOut::unprepare_header(WaveOutHandle handle, WaveHeader* he
             return mm_still_playing;
         header->dwFlags &= ~WHDR_PREPARED;
     }
-    drop(prepared_, header);
+    std::erase(prepared_, header);
     return mm_no_error;
 }
 
@@ -193,15 +193,11 @@ void ReopeningWaveOut::hand_back(WaveHeader* header)
     static_cast<void>(windowing_.post_message(window_, MM_WOM_DONE, 0, reinterpret_cast<std::intptr_t>(header)));
 }
 
-void ReopeningWaveOut::drop(std::vector<WaveHeader*>& list, WaveHeader* header)
-{
-    std::erase(list, header);
-}
-
 // The stopped device is let go of as far as it lets go: it may refuse the
 // reset and keep the headers queued, which then cannot be unprepared, and
 // still take the close. What a reset does hand back comes back to the
-// program with the notices, to be filled and written again. The headers keep the flags the program knows them by.
+// program with the notices, to be filled and written again. The headers
+// keep the flags the program knows them by.
 void ReopeningWaveOut::give_up_device()
 {
     say_(failed_ ? "the sound device failed; opening it again every second"

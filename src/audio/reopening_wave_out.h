@@ -14,11 +14,11 @@
 // again as each one comes back, every 0.28 s; when two checks in a row saw
 // none written, the device has stopped. A device that refuses a write or a
 // restart has failed, and the next check treats it as stopped. A stopped
-// device is reset and closed, that is said once, and it is opened again at once and at every later check until it
-// opens. Then the ring goes on from where it stood: the first queued header,
-// which may have been partly heard, is handed back for a fresh fill (so
-// nothing is heard twice), the others are queued again as they are, in
-// order. While the stream is paused nothing is checked; releasing the pause
+// device is reset and closed, that is said once, and it is opened again at
+// once and at every later check until it opens. Then the ring goes on from
+// where it stood: the first queued header, which may have been partly heard,
+// is handed back for a fresh fill (so nothing is heard twice), the others
+// are queued again as they are, in order. While the stream is paused nothing is checked; releasing the pause
 // while the device is away tries to open it at once.
 //
 // While no device is open, every call succeeds on the bookkeeping alone
@@ -73,7 +73,6 @@ private:
     bool ours(WaveOutHandle handle) const { return open_ && handle == own_handle; }
     void forget_finished();
     void hand_back(WaveHeader* header);
-    void drop(std::vector<WaveHeader*>& list, WaveHeader* header);
     void give_up_device();
     void try_reopen();
     void update_checking();

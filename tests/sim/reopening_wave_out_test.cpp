@@ -100,9 +100,15 @@ TEST_F(Reopening, AHealthyDeviceIsLeftAloneHoweverOftenItIsChecked)
 
 // What the device played, buffer numbers of the mix: [0, heard_before) and
 // then from first_after on.
+enum class Fault {
+    stalls,          // takes every header, finishes none, refuses the reset
+    refuses_writes,  // unplugged: every write fails
+    refuses_restart, // ON/OFF released after a pause, and the restart fails
+};
+
 struct Failure {
     const char* name;
-    bool stalls;         // takes every header, finishes none, refuses the reset
+    Fault fault;
     int checks_to_see;   // checks after the last write until it is given up
     const char* said;
     std::size_t heard_before, first_after;
@@ -114,11 +120,19 @@ TEST_P(FailingDevice, ComesBackInOrderWithNothingRepeated)
 {
     const Failure& f = GetParam();
     play(5);
-    if (f.stalls) {
+    switch (f.fault) {
+    case Fault::stalls:
         sim.wave_out.stalled = true;
-    } else {
+        break;
+    case Fault::refuses_writes:
         sim.wave_out.refuse_writes = true;
         play(2); // refilled, and refused
+        break;
+    case Fault::refuses_restart:
+        press_on_off();
+        sim.wave_out.refuse_restart = true;
+        press_on_off();
+        break;
     }
     sim.wave_out.refuse_open = true; // and the sound system stays away for a while
     check_times(f.checks_to_see - 1);
@@ -138,6 +152,7 @@ TEST_P(FailingDevice, ComesBackInOrderWithNothingRepeated)
 
     sim.wave_out.stalled = false;
     sim.wave_out.refuse_writes = false;
+    sim.wave_out.refuse_restart = false;
     sim.wave_out.refuse_open = false;
     const std::size_t writes_before = sim.wave_out.writes.size();
     check_times(1);
@@ -163,11 +178,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Its sound server died: noticed after two quiet checks; of the ring
         // only the buffer that may have been partly heard is lost.
-        Failure{"stalled", true, 1 + ReopeningWaveOut::stall_checks,
+        Failure{"stalled", Fault::stalls, 1 + ReopeningWaveOut::stall_checks,
                 "the sound device stopped playing; opening it again every second", 5, 6},
         // Unplugged: the first refused write is seen at the next check; what
         // its reset handed back is lost, and the first buffer kept.
-        Failure{"refuses_writes", false, 1, "the sound device failed; opening it again every second", 7, 14}),
+        Failure{"refuses_writes", Fault::refuses_writes, 1, "the sound device failed; opening it again every second", 7,
+                14},
+        // A restart refused: seen at the next look; the queued buffers its
+        // reset handed back are lost.
+        Failure{"refuses_restart", Fault::refuses_restart, 1,
+                "the sound device failed; opening it again every second", 5, 14}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 TEST_F(Reopening, APauseIsKeptAndItsReleaseOpensADeviceThatIsAway)

@@ -113,7 +113,7 @@ MmResult SimWaveOut::pause(WaveOutHandle handle)
 MmResult SimWaveOut::restart(WaveOutHandle handle)
 {
     log_.push_back("waveOutRestart");
-    if (!valid(handle))
+    if (!valid(handle) || refuse_restart)
         return mm_error;
     paused = false;
     return mm_no_error;

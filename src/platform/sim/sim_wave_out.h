@@ -29,6 +29,7 @@ public:
     int fail_prepare_at = -1; // index of the prepare call that fails, -1: none
     bool refuse_open = false;  // open fails (the sound system is away)
     bool refuse_writes = false; // write fails, as on a device that was unplugged
+    bool refuse_restart = false; // restart fails and the device stays paused
     // The sound system behind the open device is gone: headers are taken and
     // never finish, reset fails and hands nothing back, and close lets go of
     // the queue without complaint.
