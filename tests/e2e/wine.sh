@@ -214,15 +214,19 @@ app_expect_start_up_window() {
 }
 
 # Gain bar 20 + K stands at POSITION and its label shows it, within 10 s
-# (the program may still be taking clicks).
+# (the program may still be taking clicks). The bar moves as it is clicked,
+# the label once the program has taken the move, a moment later.
 app_expect_gain() {
   local bar=$((first_gain_bar + $1)) label=$((first_gain_label + $1))
-  e2e_until 10 0.2 test "$(probed "$bar" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p')" = "$2" ||
-    e2e_fail "bar $bar stands at $(probed "$bar" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'), not $2"
-  [ "$(probed "$label" | sed 's/.* text=//')" = "$2" ] ||
-    e2e_fail "label $label shows '$(probed "$label" | sed 's/.* text=//')', not $2"
+  e2e_until 10 0.2 test "$(bar_position "$bar")" = "$2" ||
+    e2e_fail "bar $bar stands at $(bar_position "$bar"), not $2"
+  e2e_until 5 0.1 test "$(label_text "$label")" = "$2" ||
+    e2e_fail "label $label shows '$(label_text "$label")', not $2"
   e2e_log "gain bar $bar and its label show $2"
 }
+
+bar_position() { probed "$1" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'; }
+label_text() { probed "$1" | sed 's/.* text=//'; }
 
 # Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
 app_expect_toggle() {
