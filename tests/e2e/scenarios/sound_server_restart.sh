@@ -142,8 +142,9 @@ if [ "$variant" = sweep ]; then
     "$(seconds_between 0 $moved) s across the restart"
   ((moved >= -$(samples_in $max_skip) && moved <= from + rate / 2)) ||
     e2e_fail "the sweep's course moved by $(seconds_between 0 $moved) s: not the sweep going on"
+  # Marked before the click: the sweep may stop before a mark after it.
+  sweep_off=$(mark)
   click_control "$sweep_toggle"
-  sweep_off=$clicked_at
   record_for "$clicked_at" 1.5
 fi
 
