@@ -67,6 +67,14 @@ e2e_until() {
   done
 }
 
+# CMD... prints WANT; for e2e_until, which runs it afresh each time (an
+# argument like "$(cmd)" would be read once, before the first try).
+e2e_prints() {
+  local want=$1
+  shift
+  [ "$("$@")" = "$want" ]
+}
+
 e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S.%3N)" "$E2E_NAME" "$*" >&2; }
 
 e2e_fail() {

@@ -218,9 +218,9 @@ app_expect_start_up_window() {
 # the label once the program has taken the move, a moment later.
 app_expect_gain() {
   local bar=$((first_gain_bar + $1)) label=$((first_gain_label + $1))
-  e2e_until 10 0.2 test "$(bar_position "$bar")" = "$2" ||
+  e2e_until 10 0.2 e2e_prints "$2" bar_position "$bar" ||
     e2e_fail "bar $bar stands at $(bar_position "$bar"), not $2"
-  e2e_until 5 0.1 test "$(label_text "$label")" = "$2" ||
+  e2e_until 5 0.1 e2e_prints "$2" label_text "$label" ||
     e2e_fail "label $label shows '$(label_text "$label")', not $2"
   e2e_log "gain bar $bar and its label show $2"
 }
@@ -230,7 +230,7 @@ label_text() { probed "$1" | sed 's/.* text=//'; }
 
 # Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
 app_expect_toggle() {
-  e2e_until 5 0.2 test "$(wine_probe toggle "$main_title" "$1")" = "$2 $3" ||
+  e2e_until 5 0.2 e2e_prints "$2 $3" wine_probe toggle "$main_title" "$1" ||
     e2e_fail "toggle $1 shows '$(wine_probe toggle "$main_title" "$1")', expected '$2 $3'"
 }
 
