@@ -34,7 +34,7 @@ done
 if [ -z "$E2E_ANALYSE" ]; then
   echo "demo.sh: building the recording analysis tool in build-demo-tools/" >&2
   if ! cmake -S "$root" -B "$root/build-demo-tools" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTONEGEN_QT=OFF -DTONEGEN_TESTS=ON -DTONEGEN_BENCH=OFF >/dev/null ||
+    -DTONEGEN_QT=OFF -DTONEGEN_TESTS=OFF -DTONEGEN_BENCH=OFF >/dev/null ||
     ! cmake --build "$root/build-demo-tools" --target analyse_recording -j2 >/dev/null; then
     echo "demo.sh: cannot build the analysis tool" >&2
     exit 1

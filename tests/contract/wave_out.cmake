@@ -6,7 +6,7 @@ set(wave_out_contract ${CMAKE_CURRENT_LIST_DIR}/wave_out_contract.cpp)
 add_executable(tonegen_wave_out_contract_sim ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_sim.cpp)
 target_link_libraries(tonegen_wave_out_contract_sim PRIVATE tonegen_sim GTest::gtest_main)
 target_include_directories(tonegen_wave_out_contract_sim PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-gtest_discover_tests(tonegen_wave_out_contract_sim NO_PRETTY_VALUES PROPERTIES LABELS "sim;contract" DISCOVERY_TIMEOUT 60)
+tonegen_discover_tests(tonegen_wave_out_contract_sim NO_PRETTY_VALUES PROPERTIES LABELS "sim;contract" DISCOVERY_TIMEOUT 60)
 
 if(TONEGEN_QT)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
@@ -14,7 +14,7 @@ if(TONEGEN_QT)
                  ${PROJECT_SOURCE_DIR}/tests/qt/qt_test_main.cpp)
   target_link_libraries(tonegen_wave_out_contract_qt PRIVATE tonegen_qt GTest::gtest)
   target_include_directories(tonegen_wave_out_contract_qt PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(tonegen_wave_out_contract_qt NO_PRETTY_VALUES
+  tonegen_discover_tests(tonegen_wave_out_contract_qt NO_PRETTY_VALUES
     PROPERTIES LABELS "qt;contract" ENVIRONMENT QT_QPA_PLATFORM=offscreen DISCOVERY_MODE PRE_TEST)
 endif()
 
@@ -26,6 +26,6 @@ if(WIN32)
   # behind wine's audio driver, one run at a time.
   set_property(TARGET tonegen_wave_out_contract_win32 PROPERTY CROSSCOMPILING_EMULATOR
     bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh ${CMAKE_CROSSCOMPILING_EMULATOR} --x-server)
-  gtest_discover_tests(tonegen_wave_out_contract_win32 NO_PRETTY_VALUES
+  tonegen_discover_tests(tonegen_wave_out_contract_win32 NO_PRETTY_VALUES
     PROPERTIES LABELS "win32;contract" RESOURCE_LOCK wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
 endif()
