@@ -7,7 +7,7 @@
 # a private X server and sound server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh test
 
 # A whole run from a fresh clone takes about 7.5 GB: 6.2 GB of build trees
 # (the two Windows ones hold their tests' wine prefixes, 1.3 GB each) and
