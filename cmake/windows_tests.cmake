@@ -30,6 +30,7 @@ if(NOT TONEGEN_WINE_RUNS)
                  "the Windows test programs are built, not run")
 endif()
 set(TONEGEN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(TONEGEN_WINE_PREFIX_COPY ${CMAKE_CURRENT_LIST_DIR}/wine_prefix_copy.sh)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                 WORLD_EXECUTE)
@@ -41,7 +42,7 @@ add_custom_command(
   OUTPUT ${TONEGEN_WINE_PREFIX}/.ready ${TONEGEN_WINE_PREFIX}-windows/.ready
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${TONEGEN_WINE_PREFIX} ${TONEGEN_WINE_PREFIX}-windows
   COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --make-prefix
-  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${TONEGEN_WINE_PREFIX_COPY}
   COMMENT "Making the wine prefix of the tests"
   VERBATIM)
 add_custom_target(tonegen_wine_prefix ALL DEPENDS ${TONEGEN_WINE_PREFIX}/.ready)

@@ -6,10 +6,12 @@
 # programs is made on it. Sourced by run_scenario.sh after harness.sh; qt.sh
 # is the same layer for the Linux program.
 #
-# A fresh prefix is made for every run (wineboot -i). WINE_LOADER and
-# WINEARCH name the loader and the prefix's kind (default: the 64-bit
-# loader, a win64 prefix, for the x64 build; the x86 build runs with the
-# 32-bit loader in a win64 prefix where the kernel starts 32-bit programs).
+# Every run has a prefix of its own: a copy of the one E2E_WINE_PREFIX names
+# (made once per program and ctest run by wine_prefix.sh), or else a new
+# one. WINE_LOADER and WINEARCH name the loader and the prefix's kind
+# (default: the 64-bit loader, a win64 prefix, for the x64 build; the x86
+# build runs with the 32-bit loader in a win64 prefix where the kernel
+# starts 32-bit programs).
 # tonegen_e2e_probe, built with the program, reads its controls, their
 # values, the focus and where a window stands from a second process of the
 # same prefix.
@@ -58,16 +60,15 @@ app_begin() {
   export WINEARCH=${WINEARCH:-win64}
   trap wine_end EXIT
   started=$(e2e_now)
-  # Made without a display, so that nothing of the set-up shows on the test's
-  # screen; wineserver -w waits for every process of the new prefix.
-  env -u DISPLAY "$WINE_LOADER" wineboot -i >"$E2E_RUN/logs/wineboot.log" 2>&1 ||
-    e2e_fail "wineboot -i failed"
-  env -u DISPLAY "$WINE_SERVER" -w
-  # This wine does not read the fonts of its own data folder: the About
-  # box's "Fixedsys" (the bitmap font vgafix.fon) goes where Windows keeps it.
-  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-  cp /usr/share/wine/fonts/vgafix.fon "$WINEPREFIX/drive_c/windows/Fonts/" ||
-    e2e_fail "no /usr/share/wine/fonts/vgafix.fon (scripts/setup.sh installs fonts-wine)"
+  if [ -n "${E2E_WINE_PREFIX:-}" ]; then
+    [ -e "$E2E_WINE_PREFIX/.ready" ] ||
+      e2e_fail "no wine prefix at $E2E_WINE_PREFIX (the fixture e2e.PROGRAM.wine_prefix makes it)"
+    bash "$E2E_LIB_DIR/../../cmake/wine_prefix_copy.sh" "$E2E_WINE_PREFIX" "$WINEPREFIX" ||
+      e2e_fail "cannot copy the wine prefix $E2E_WINE_PREFIX"
+  else
+    WINE_LOADER=$WINE_LOADER WINE_SERVER=$WINE_SERVER bash "$E2E_LIB_DIR/wine_prefix.sh" "$WINEPREFIX" >"$E2E_RUN/logs/wineboot.log" 2>&1 ||
+      e2e_fail "cannot make a wine prefix: $(tail -n 1 "$E2E_RUN/logs/wineboot.log")"
+  fi
   e2e_log "wine prefix made in $(e2e_elapsed "$started" "$(e2e_now)") s"
 }
 

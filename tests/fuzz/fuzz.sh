@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes every target for a while with libFuzzer (clang), AddressSanitizer and
-# UndefinedBehaviorSanitizer, starting from the checked-in seeds.
+# UndefinedBehaviorSanitizer: each first replays its checked-in seeds, then
+# explores from them.
 # Usage: fuzz.sh BUILD_DIR [SECONDS_EACH]   (default 30)
+# BUILD_DIR is made a clang tree with TONEGEN_FUZZ=ON (scripts/test.sh hands
+# it its sanitizer tree, whose tests then share the fuzz targets' objects).
 #
 # New inputs libFuzzer finds go to a scratch folder, not into the seeds. A
 # crash or failed check stops the run; its input is kept in BUILD_DIR/crashes
@@ -17,8 +20,7 @@ if ! command -v clang++ >/dev/null; then
   exit 0
 fi
 
-CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTONEGEN_FUZZ=ON -DTONEGEN_BENCH=OFF >/dev/null
+CXX=clang++ bash "$root/scripts/build.sh" "$build" -DTONEGEN_FUZZ=ON -DTONEGEN_BENCH=OFF --target wave_file_fuzz
 targets=(wave_file bitmap_file number_text about_layout)
 grep -q '^TONEGEN_QT:BOOL=ON' "$build/CMakeCache.txt" && targets+=(qt_field)
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}"

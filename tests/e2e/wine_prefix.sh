@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Makes the wine prefix an end-to-end run of a Windows program starts from:
+# a new prefix (wineboot -i, made without a display so that nothing of the
+# set-up shows on a test's screen) with the About box's font in it. The
+# end-to-end tests make one per program and ctest run (the fixture
+# e2e.PROGRAM.wine_prefix), which each run copies (cmake/wine_prefix_copy.sh);
+# a scenario run by hand makes its own.
+# Usage: wine_prefix.sh DIR   (WINE_LOADER, WINE_SERVER and WINEARCH as in wine.sh)
+set -euo pipefail
+dir=$1
+loader=${WINE_LOADER:-/usr/lib/wine/wine64}
+server=${WINE_SERVER:-/usr/lib/wine/wineserver}
+[ -x "$loader" ] || { echo "wine_prefix.sh: $loader is missing (scripts/setup.sh test installs wine)" >&2; exit 1; }
+rm -rf "$dir"
+mkdir -p "$(dirname "$dir")"
+export WINEPREFIX=$dir WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=${WINEARCH:-win64}
+# wineserver -w waits for every process of the new prefix.
+env -u DISPLAY "$loader" wineboot -i
+env -u DISPLAY "$server" -w
+# This wine does not read the fonts of its own data folder: the About box's
+# "Fixedsys" (the bitmap font vgafix.fon) goes where Windows keeps it.
+mkdir -p "$dir/drive_c/windows/Fonts"
+cp /usr/share/wine/fonts/vgafix.fon "$dir/drive_c/windows/Fonts/" || {
+  echo "wine_prefix.sh: no /usr/share/wine/fonts/vgafix.fon (scripts/setup.sh test installs fonts-wine)" >&2
+  exit 1
+}
+# The socket folder of the server that made it goes now; each copy's server
+# (and a run in this prefix itself) makes and names one of its own.
+name=$(cat "$dir/wineserver" 2>/dev/null) || name=
+if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
+rm -f "$dir/wineserver"
+touch "$dir/.ready"
