@@ -13,6 +13,14 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${TONEGEN_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# Each test of the tree is named after its machine (x64.…, x86.…), so that
+# one ctest run over several trees (scripts/test.sh) names each test once.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(tonegen_test_prefix x64.)
+else()
+  set(tonegen_test_prefix x86.)
+endif()
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(TONEGEN_WINE_LOADER /usr/lib/wine/wine64 CACHE FILEPATH "wine loader for the test programs")
 else()
@@ -55,10 +63,10 @@ set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
 # their tests require (TONEGEN_WINE_TEST_PROPERTIES): started before the first
 # of them, stopped after the last (wine-run.sh says why).
 if(TONEGEN_WINE_RUNS)
-  add_test(NAME wine.hold_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --hold-server)
-  add_test(NAME wine.release_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --release-server)
-  set_tests_properties(wine.hold_server PROPERTIES FIXTURES_SETUP wine_server)
-  set_tests_properties(wine.release_server PROPERTIES FIXTURES_CLEANUP wine_server)
+  add_test(NAME ${tonegen_test_prefix}wine.hold_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --hold-server)
+  add_test(NAME ${tonegen_test_prefix}wine.release_server COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --release-server)
+  set_tests_properties(${tonegen_test_prefix}wine.hold_server PROPERTIES FIXTURES_SETUP ${tonegen_test_prefix}wine_server)
+  set_tests_properties(${tonegen_test_prefix}wine.release_server PROPERTIES FIXTURES_CLEANUP ${tonegen_test_prefix}wine_server)
 endif()
-set(TONEGEN_WINE_TEST_PROPERTIES FIXTURES_REQUIRED wine_server)
+set(TONEGEN_WINE_TEST_PROPERTIES FIXTURES_REQUIRED ${tonegen_test_prefix}wine_server)
 

@@ -27,5 +27,5 @@ if(WIN32)
   set_property(TARGET tonegen_wave_out_contract_win32 PROPERTY CROSSCOMPILING_EMULATOR
     bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh ${CMAKE_CROSSCOMPILING_EMULATOR} --x-server)
   tonegen_discover_tests(tonegen_wave_out_contract_win32 NO_PRETTY_VALUES
-    PROPERTIES LABELS "win32;contract" RESOURCE_LOCK wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
+    PROPERTIES LABELS "win32;contract" RESOURCE_LOCK ${tonegen_test_prefix}wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
 endif()
