@@ -65,11 +65,11 @@ phase "sanitizer tree: unit and simulation tests" ctest_in build-asan -j2 -L 'un
 phase "fuzzing: each target's seeds replayed, then ${TONEGEN_FUZZ_SECONDS:-5} s of exploration" \
   bash tests/fuzz/fuzz.sh build-asan "${TONEGEN_FUZZ_SECONDS:-5}"
 
-# The three trees are built first, one after the other (each build keeps
-# both cores busy), and their tests then run in one ctest over all three, two
-# at a time: most of them wait on wine, a window or sound in real time.
+# Each tree's tests run two at a time where they can: most of them wait on
+# wine, a window or sound in real time.
 phase "Windows x64 tree: build" bash scripts/build.sh build-win64 \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" -DTONEGEN_WERROR=ON
+phase "Windows x64 tree: tests under wine" ctest_in build-win64 -j2
 phase "Windows x86 tree: build" bash scripts/build.sh build-win32 \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-i686-w64-mingw32.cmake" -DTONEGEN_WERROR=ON
 # The configure step found out whether this machine starts 32-bit programs;
@@ -84,15 +84,12 @@ else
   x86_tested="only the checks of the x86 tree's built files (32-bit programs cannot start here: $why)"
   win32_exe='' win32_probe=''
 fi
+phase "Windows x86 tree: tests ($x86_tested)" ctest_in build-win32 -j2
 phase "Linux tree: build" bash scripts/build.sh build -DTONEGEN_WERROR=ON \
   -DTONEGEN_WIN64_EXE="$PWD/build-win64/src/platform/win32/tonegen.exe" \
   -DTONEGEN_WIN64_PROBE="$PWD/build-win64/tests/win32/tonegen_e2e_probe.exe" \
   -DTONEGEN_WIN32_EXE="$win32_exe" -DTONEGEN_WIN32_PROBE="$win32_probe"
-
-mkdir -p build-all
-printf 'subdirs("%s")\n' "$PWD/build-win64" "$PWD/build-win32" "$PWD/build" >build-all/CTestTestfile.cmake
-phase "tests of the x64, x86 and Linux trees (x86: $x86_tested), the end-to-end runs among them" \
-  ctest_in build-all -j2
+phase "Linux tree: every test, the end-to-end runs of all programs among them" ctest_in build -j2
 
 echo
 echo "== where the time went"
