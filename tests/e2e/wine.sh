@@ -19,9 +19,10 @@
 # Windows are left to wine's default "managed" mode: each top-level window
 # is an X window exactly the size of its client area (as the Qt program's
 # are), so the harness's window lookup, sizes and clicks in client
-# coordinates hold as they are. The price: with no window manager on the
-# private Xvfb, wine waits up to 2 s for one whenever it hides a window, so
-# closing a window takes about 2 s more than on a desktop.
+# coordinates hold as they are. Wine then waits for a window manager to
+# have seen a window shown before it hides it (and hidden before it shows
+# it again), up to 2 s each time; the private Xvfb has none, so a helper
+# (xwin.py wm-state) keeps each window's WM_STATE as a manager would.
 #
 # Wine's output has underruns of a few samples now and then, which the
 # sound server fills with zeros; one inside a measured second spreads a
@@ -35,7 +36,7 @@
 
 readonly start_up_limit=60   # seconds until the About box at start-up (wine starts too)
 readonly page_limit=20       # until the browser has been handed a page (winebrowser, then xdg-open)
-readonly exit_limit=4.5      # from WM_DELETE_WINDOW to the end of the process (2 s more, above)
+readonly exit_limit=4.5      # from WM_DELETE_WINDOW to the end of the process
 readonly box_exit_limit=7    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=10   # from Return in "Err!" to the box gone
 # A stalled device is noticed 2 to 3 s after its last buffer came back (two
@@ -99,7 +100,18 @@ wine_end() {
 # APP_ARGS go on the program's command line.
 app_launch() {
   [ "${1:-}" != inspect ] || shift
+  wine_wm_state
   e2e_launch tonegen env "$@" "$WINE_LOADER" "$WINE_EXE" "${APP_ARGS[@]}"
+}
+
+# The window manager's WM_STATE, kept by a helper on the run's display from
+# the first launch on.
+WINE_WM_STATE_PID=
+wine_wm_state() {
+  [ -z "$WINE_WM_STATE_PID" ] || return 0
+  e2e_spawn wm-state "$E2E_PYTHON" "$E2E_LIB_DIR/xwin.py" wm-state
+  WINE_WM_STATE_PID=$E2E_LAST_PID
+  e2e_poll 10 grep -qx ready "$E2E_RUN/logs/wm-state.log" || e2e_fail "the WM_STATE helper did not start"
 }
 
 # app_run ARGS...: the program run to its end with ARGS (a command line that

@@ -15,6 +15,9 @@
   xwin.py clear-clipboard                         leave CLIPBOARD without an owner
   xwin.py serve-clipboard TEXT [--timeout S]      own CLIPBOARD and hand TEXT to whoever asks, until
                                                   another client takes it or S seconds (60) have passed
+  xwin.py wm-state                                until killed: keep each top-level window's WM_STATE
+                                                  as a window manager would (Normal while mapped,
+                                                  Withdrawn once unmapped); prints "ready" first
 
 Without a window manager (a bare Xvfb) a top-level window is a child of the
 root and its X window is exactly its client area. Window ids are printed in
@@ -245,6 +248,30 @@ def cmd_serve_clipboard(d, args):
     return 0
 
 
+def cmd_wm_state(d, _args):
+    """The one duty of a window manager that wine waits for: it hides or shows a
+    window of its own only once WM_STATE says the last change has been seen,
+    and gives up after 2 s without a manager. Kept here from the map and
+    unmap events of the root's children."""
+    root = d.screen().root
+    wm_state = d.intern_atom("WM_STATE")
+    root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    d.sync()
+    print("ready", flush=True)
+    while True:
+        e = d.next_event()
+        if e.type not in (X.MapNotify, X.UnmapNotify) or e.event != root:
+            continue
+        if e.type == X.MapNotify and e.override:
+            continue  # menus and tooltips: no manager looks after them
+        state = 1 if e.type == X.MapNotify else 0  # NormalState, WithdrawnState
+        try:
+            e.window.change_property(wm_state, wm_state, 32, [state, X.NONE])
+            d.flush()
+        except error.XError:
+            pass  # the window went away meanwhile
+
+
 def cmd_list(d, _args, out=sys.stdout):
     for window in mapped_windows(d):
         try:
@@ -282,6 +309,7 @@ def main():
     p.add_argument("text")
     p.add_argument("--timeout", type=float, default=60.0)
     p.set_defaults(run=cmd_serve_clipboard)
+    sub.add_parser("wm-state").set_defaults(run=cmd_wm_state)
     args = parser.parse_args()
 
     try:
