@@ -30,17 +30,22 @@ std::int64_t text_to_number(std::string_view text)
             d = c - 'A' + 10;
         return d >= 0 && static_cast<unsigned>(d) < base ? d : -1;
     };
-    // Unsigned, so that the wrap-around of long digit strings is defined.
-    std::uint64_t value = 0;
+    // The magnitude, held at just past INT64_MAX once it gets there, so that
+    // however many digits follow it stays on the far side of every range.
+    constexpr std::uint64_t past_max = std::uint64_t{INT64_MAX} + 1;
+    std::uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
         const int d = digit(text[i]);
         if (d < 0)
             break;
-        value = value * base + static_cast<unsigned>(d);
+        if (magnitude > (past_max - static_cast<unsigned>(d)) / base)
+            magnitude = past_max;
+        else
+            magnitude = magnitude * base + static_cast<unsigned>(d);
     }
     if (negative)
-        value = 0 - value;
-    return static_cast<std::int64_t>(value);
+        return magnitude == past_max ? INT64_MIN : -static_cast<std::int64_t>(magnitude);
+    return magnitude == past_max ? INT64_MAX : static_cast<std::int64_t>(magnitude);
 }
 
 std::optional<std::int64_t> whole_number_in_range(std::string_view text, std::int64_t min, std::int64_t max)

@@ -9,8 +9,9 @@ namespace tonegen {
 
 // What the program makes of typed text when the field is left: leading
 // blanks and tabs, one optional sign, then "$" hexadecimal, "%" binary or
-// decimal digits up to the first non-digit; no digits give 0. Digits beyond
-// 64 bits wrap around.
+// decimal digits up to the first non-digit; no digits give 0. A number
+// beyond 64 bits saturates: the largest or, with a minus, the smallest
+// 64-bit value, so a huge typed number lands on the top of any range.
 std::int64_t text_to_number(std::string_view text);
 
 // What the field itself takes as its value while the user types: an

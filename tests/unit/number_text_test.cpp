@@ -37,12 +37,19 @@ TEST(TextToNumber, ReadsWhatUsersType)
         {"1 000", 1},
         {"0x10", 0},
         {"9223372036854775807", INT64_MAX},
-        {"9223372036854775808", INT64_MIN},  // wraps around
-        {"18446744073709551616", 0},         // 2^64 wraps to 0
-        {"18446744073709551617", 1},
+        // Past 64 bits a number saturates instead of wrapping onto a small one.
+        {"9223372036854775808", INT64_MAX},
+        {"18446744073709551616", INT64_MAX},
+        {"18446744073709552616", INT64_MAX},
+        {"99999999999999999999999999999999999999", INT64_MAX},
+        {"-9223372036854775808", INT64_MIN},
+        {"-9223372036854775809", INT64_MIN},
+        {"-18446744073709551617", INT64_MIN},
         {"99999999999", 99999999999},
-        {"$FFFFFFFFFFFFFFFF", -1},
-        {"$10000000000000005", 5},
+        {"$7FFFFFFFFFFFFFFF", INT64_MAX},
+        {"$FFFFFFFFFFFFFFFF", INT64_MAX},
+        {"$10000000000000005", INT64_MAX},
+        {"%1000000000000000000000000000000000000000000000000000000000000000001", INT64_MAX},
     };
     for (const Case& c : cases)
         EXPECT_EQ(text_to_number(c.text), c.expected) << '"' << c.text << '"';
