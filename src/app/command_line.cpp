@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -13,18 +14,42 @@ namespace {
 
 constexpr std::uint64_t longest_setup_file = 64 * 1024;
 
+// A setup file's bytes as the setup's text: a text editor's byte-order mark
+// goes, and a file saved as UTF-16 becomes the ASCII it spells (a code unit
+// beyond ASCII becomes a "?", which no setup has, so the file is refused).
+std::string setup_file_text(std::string bytes)
+{
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        return bytes.substr(3);
+    const bool little = bytes.rfind("\xFF\xFE", 0) == 0, big = bytes.rfind("\xFE\xFF", 0) == 0;
+    if (!little && !big)
+        return bytes;
+    std::string text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const unsigned char low = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+        const unsigned char high = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+        text += high == 0 && low < 0x80 ? static_cast<char>(low) : '?';
+    }
+    if (bytes.size() % 2 != 0)
+        text += '?';
+    return text;
+}
+
 // Reads the setup named by --setup or --setup-file; the message when it
 // cannot be read or is not a setup.
 std::variant<ToneSetup, CommandLineError> read_setup(std::string_view option, const std::string& value)
 {
     std::string text = value;
     if (option == "--setup-file") {
-        std::ifstream file(value, std::ios::binary);
+        // The name is UTF-8 on every platform; as a path it opens through the
+        // wide names on Windows, so a file in "Übungen" is found too.
+        std::ifstream file(std::filesystem::path(std::u8string(value.begin(), value.end())), std::ios::binary);
         if (!file)
             return CommandLineError{"cannot read the setup file " + value};
         text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         if (text.size() > longest_setup_file)
             return CommandLineError{"the setup file " + value + " is too long to be a setup"};
+        text = setup_file_text(std::move(text));
     }
     auto parsed = parse_setup(text);
     if (std::holds_alternative<std::string>(parsed))
@@ -89,10 +114,13 @@ private:
     std::size_t next_ = 0;
 };
 
-// --setup TEXT or --setup-file FILE, given once.
-std::optional<CommandLineError> take_setup(Arguments& args, const std::string& option, std::optional<ToneSetup>& setup)
+// --setup TEXT or --setup-file FILE, given once; a value already taken (a
+// file given without its option) instead of the next argument.
+std::optional<CommandLineError> take_setup(Arguments& args, const std::string& option, std::optional<ToneSetup>& setup,
+                                           std::optional<std::string> value = std::nullopt)
 {
-    const std::optional<std::string> value = args.value();
+    if (!value)
+        value = args.value();
     if (!value)
         return CommandLineError{option + " needs a value"};
     if (setup)
@@ -136,6 +164,11 @@ std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::
             if (!value || value->empty())
                 return CommandLineError{"--device needs a number from --list-devices or part of a name"};
             options.device = *value;
+        } else if (option.empty() || option[0] != '-') {
+            // A file dropped on the program, or opened with it from a file
+            // manager, comes as its path alone.
+            if (std::optional<CommandLineError> error = take_setup(args, "--setup-file", options.setup, option))
+                return *error;
         } else {
             return CommandLineError{"unknown option " + option};
         }
@@ -190,7 +223,8 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
 
 std::string program_usage()
 {
-    return "usage: tonegen [--setup TEXT | --setup-file FILE] [--device N|NAME] [--list-devices] [--help] [--version]";
+    return "usage: tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME] [--list-devices] [--help] "
+           "[--version]";
 }
 
 std::string program_help()
@@ -204,7 +238,9 @@ std::string program_help()
            "  --setup TEXT       start with this setup instead of the defaults, e.g.\n"
            "                     \"tonegen-setup 1: 80@44 200@44 ... 20000@44\" (twenty\n"
            "                     FREQUENCY@GAIN items, in hertz and per cent)\n"
-           "  --setup-file FILE  the same, read from a file\n"
+           "  --setup-file FILE  the same, read from a file (UTF-8 or UTF-16 text);\n"
+           "                     a FILE alone, as a file manager or a drop on the\n"
+           "                     program gives it, is read so too\n"
            "  --device N|NAME    play on this output: its number from --list-devices,\n"
            "                     or a part of its name that only it has\n"
            "  --list-devices     print the outputs and end\n"

@@ -14,7 +14,7 @@
 
 namespace tonegen {
 
-// tonegen [--setup TEXT | --setup-file FILE] [--device N|NAME]
+// tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME]
 //         [--list-devices] [--help] [--version]
 struct ProgramOptions {
     enum class Action { run, help, version, list_devices };

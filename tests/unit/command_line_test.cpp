@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -84,15 +85,55 @@ TEST(ProgramCommandLine, WhatCannotRunSaysWhy)
 
 TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
 {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / "tonegen-command-line-test.txt";
-    {
-        std::ofstream out(file, std::ios::binary);
-        out << a_setup << "\n";
+    // UTF-16 as a Windows editor writes it: each ASCII byte beside a zero.
+    auto utf16 = [](const std::string& text, bool little) {
+        std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : text)
+            out += little ? std::string{c, '\0'} : std::string{'\0', c};
+        return out;
+    };
+    // One item a line after the heading, as an editor on Windows saves it.
+    std::string crlf = a_setup;
+    for (std::size_t at = crlf.find(' ', crlf.find(':')); at != std::string::npos; at = crlf.find(' ', at))
+        crlf.replace(at, 1, "\r\n");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool lone; // given as the only argument, as a drop or "Open with" gives it
+        const char* error;
+    };
+    const Case cases[] = {
+        {"plain", std::string(a_setup) + "\n", false, ""},
+        {"given alone", std::string(a_setup) + "\n", true, ""},
+        {"UTF-8 mark, CRLF line ends", "\xEF\xBB\xBF" + crlf + "\r\n", true, ""},
+        {"UTF-16 little-endian", utf16(a_setup, true), false, ""},
+        {"UTF-16 big-endian", utf16(a_setup, false), false, ""},
+        {"UTF-16 beyond ASCII", utf16(a_setup, true) + "\xE9\x00", false,
+         "not a setup: item 20: \"20000@0?\" is not FREQUENCY@GAIN in whole hertz and per cent"},
+        {"not a setup", "hello", true, "not a setup: a setup starts with \"tonegen-setup 1:\""},
+    };
+    // A name beyond ASCII, given as UTF-8 as the programs pass every argument.
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / u8"tonegen-Übung.setup";
+    const std::u8string name8 = file.u8string();
+    const std::string name(name8.begin(), name8.end());
+    for (const Case& c : cases) {
+        {
+            std::ofstream out(file, std::ios::binary);
+            out << c.bytes;
+        }
+        const Args args = c.lone ? Args{name} : Args{"--setup-file", name};
+        const auto parsed = parse_program_options(args);
+        if (*c.error) {
+            EXPECT_EQ(error_of(parsed), c.error) << c.what;
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<ProgramOptions>(parsed)) << c.what << ": " << error_of(parsed);
+        EXPECT_EQ(format_setup(*std::get<ProgramOptions>(parsed).setup), a_setup) << c.what;
     }
-    const auto parsed = parse_program_options({"--setup-file", file.string()});
+    std::ofstream(file, std::ios::binary) << a_setup;
+    EXPECT_EQ(error_of(parse_program_options({name, name})),
+              "only one of --setup and --setup-file, once");
     std::filesystem::remove(file);
-    ASSERT_TRUE(std::holds_alternative<ProgramOptions>(parsed)) << error_of(parsed);
-    EXPECT_EQ(format_setup(*std::get<ProgramOptions>(parsed).setup), a_setup);
 }
 
 TEST(RenderCommandLine, LengthsOutputAndSignals)
