@@ -100,8 +100,10 @@ void set_output_paused(Settings& s, Platform& p, bool paused)
 
 void on_buffer_done(Settings& s, Platform& p, std::intptr_t header_address)
 {
+    // A header still queued is the device's until it hands it back: filling
+    // it would overwrite sound not yet heard and queue it twice.
     WaveHeader* header = ring_header(s, header_address);
-    if (!header)
+    if (!header || (header->dwFlags & WHDR_INQUEUE))
         return;
     s.done_header = header;
     fill_buffer(s, header->lpData);

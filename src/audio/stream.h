@@ -34,7 +34,7 @@ void set_output_paused(Settings& s, Platform& p, bool paused);
 
 // A finished buffer, named by its header's address: filled with the next
 // stretch of the mix and queued again. An address that is not one of the
-// ring's headers is ignored.
+// ring's headers, or a header the device still holds, is ignored.
 void on_buffer_done(Settings& s, Platform& p, std::intptr_t header_address);
 
 } // namespace tonegen

@@ -121,12 +121,23 @@ TEST_F(OpenStream, EachHeaderCarriesOneFillPerPlayback)
     // A stray notice for a header that is still queued, and one for an
     // address that is no header at all, must not refill anything.
     const std::size_t writes = sim.wave_out.writes.size();
+    const WaveHeader& queued = s.wave_headers[3];
+    ASSERT_TRUE(queued.dwFlags & WHDR_INQUEUE);
+    const std::vector<char> samples(queued.lpData, queued.lpData + queued.dwBufferLength);
     std::int64_t bogus = 0;
-    stream_message_handler(s, sim.platform, sim.platform.main_window, MM_WOM_DONE, 0,
-                           reinterpret_cast<std::intptr_t>(&bogus));
-    stream_message_handler(s, sim.platform, sim.platform.main_window, MM_WOM_DONE, 0, 0);
+    for (std::intptr_t address : {reinterpret_cast<std::intptr_t>(&queued), reinterpret_cast<std::intptr_t>(&bogus),
+                                  std::intptr_t{0}})
+        stream_message_handler(s, sim.platform, sim.platform.main_window, MM_WOM_DONE, 0, address);
     EXPECT_EQ(sim.wave_out.writes.size(), writes);
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), queued.lpData));
     EXPECT_EQ(sim.wave_out.misuse, 0);
+    // What plays afterwards is the mix as if no stray notice had come.
+    set_output_paused(s, sim.platform, false);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(sim.wave_out.play(8), 8);
+        sim.windowing.deliver_messages();
+    }
+    EXPECT_TRUE(sim.wave_out.played == expected_mix(sim.wave_out.played.size()));
 }
 
 TEST_F(OpenStream, CloseResetsBeforeItUnpreparesAndCloses)
