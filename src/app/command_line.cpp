@@ -6,7 +6,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 namespace tonegen {
 
@@ -46,7 +45,11 @@ std::variant<ToneSetup, CommandLineError> read_setup(std::string_view option, co
         std::ifstream file(std::filesystem::path(std::u8string(value.begin(), value.end())), std::ios::binary);
         if (!file)
             return CommandLineError{"cannot read the setup file " + value};
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        // Read no further than a setup can go: a recording dropped on the
+        // program by mistake, or a device file, is not taken into memory whole.
+        text.resize(longest_setup_file + 1);
+        file.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(file.gcount()));
         if (text.size() > longest_setup_file)
             return CommandLineError{"the setup file " + value + " is too long to be a setup"};
         text = setup_file_text(std::move(text));

@@ -21,7 +21,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 
 CXX=clang++ bash "$root/scripts/build.sh" "$build" -DTONEGEN_FUZZ=ON -DTONEGEN_BENCH=OFF --target wave_file_fuzz
-targets=(wave_file bitmap_file number_text about_layout)
+targets=(wave_file bitmap_file number_text about_layout setup_text command_line)
 grep -q '^TONEGEN_QT:BOOL=ON' "$build/CMakeCache.txt" && targets+=(qt_field)
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}"
 

@@ -111,6 +111,7 @@ TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
         {"UTF-16 beyond ASCII", utf16(a_setup, true) + "\xE9\x00", false,
          "not a setup: item 20: \"20000@0?\" is not FREQUENCY@GAIN in whole hertz and per cent"},
         {"not a setup", "hello", true, "not a setup: a setup starts with \"tonegen-setup 1:\""},
+        {"longer than a setup can be", std::string(a_setup) + std::string(64 * 1024, ' '), true, "too long"},
     };
     // A name beyond ASCII, given as UTF-8 as the programs pass every argument.
     const std::filesystem::path file = std::filesystem::temp_directory_path() / u8"tonegen-Übung.setup";
@@ -124,7 +125,7 @@ TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
         const Args args = c.lone ? Args{name} : Args{"--setup-file", name};
         const auto parsed = parse_program_options(args);
         if (*c.error) {
-            EXPECT_EQ(error_of(parsed), c.error) << c.what;
+            EXPECT_NE(error_of(parsed).find(c.error), std::string::npos) << c.what << ": " << error_of(parsed);
             continue;
         }
         ASSERT_TRUE(std::holds_alternative<ProgramOptions>(parsed)) << c.what << ": " << error_of(parsed);
