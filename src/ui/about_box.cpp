@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "ui/about_layout.h"
+#include "ui/dropped_events.h"
 #include "ui/maker.h"
 
 #include <string>
@@ -41,17 +42,18 @@ void open_web_address(Platform& p, std::string_view address)
 namespace {
 
 // Takes events until the box closes or one of its buttons is pressed; drops
-// everything else, the main window's clicks and close request included.
+// everything else, the main window's clicks and close request included (a
+// dropped click leaves its toggle as it was).
 std::int64_t wait_for_choice(Platform& p, WindowHandle box, int buttons)
 {
-    while (p.windowing.poll_event().kind != EventKind::none) {
-    }
+    drop_pending_events(p.windowing, p.main_window);
     for (;;) {
         const Event e = p.windowing.wait_event();
         if (e.kind == EventKind::close && e.window == box)
             return 0;
         if (e.kind == EventKind::control && e.control >= first_box_button && e.control < first_box_button + buttons)
             return e.control - first_box_button + 1;
+        undo_dropped_event(p.windowing, p.main_window, e);
     }
 }
 

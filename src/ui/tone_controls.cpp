@@ -2,6 +2,7 @@
 
 #include "model/controls.h"
 #include "synth/synth.h"
+#include "ui/dropped_events.h"
 #include "ui/main_window.h"
 #include "ui/number_text.h"
 
@@ -24,8 +25,7 @@ void refresh_controls(Settings& s, Platform& p)
 
 void drain_events(Platform& p)
 {
-    while (p.windowing.poll_event().kind != EventKind::none) {
-    }
+    drop_pending_events(p.windowing, p.main_window);
 }
 
 void update_frequency(Settings& s, Platform& p, const Event& event, int control, int tone)

@@ -20,7 +20,8 @@ namespace tonegen {
 // ON/OFF toggle the focus and computes the first amplitudes.
 void refresh_controls(Settings& s, Platform& p);
 
-// Takes and discards every pending event without waiting.
+// Takes and drops every pending event without waiting, the look each had
+// changed undone (ui/dropped_events.h).
 void drain_events(Platform& p);
 
 // Handler of the frequency fields (controls 0..19).

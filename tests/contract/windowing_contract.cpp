@@ -3,6 +3,7 @@
 #include "contract/windowing_contract.h"
 
 #include "common/bmp_image.h"
+#include "ui/dropped_events.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -149,6 +150,28 @@ TEST_P(WindowingContract, ClickedToggleFlipsBeforeItsEvent)
         EXPECT_EQ(seen[0].text, "OFF"); // the program writes the caption
     }
     EXPECT_FALSE(port->checked(other_toggle));
+}
+
+TEST_P(WindowingContract, ADroppedClickOrMoveIsUndoneWithoutAnEvent)
+{
+    // The program's drop of events (ui/dropped_events.h) over this
+    // platform's own controls: what the user changed comes back as the
+    // program last set it, and putting it back raises nothing.
+    port->set_scroll_position(bar, 44);
+    port->set_text(label, "44");
+    for (int clicks : {1, 2, 3}) {
+        SCOPED_TRACE(clicks);
+        for (int i = 0; i < clicks; ++i)
+            rig->click(toggle);
+        rig->move_bar(bar, BarMove::line_right);
+        WindowingPort* p = port;
+        rig->later([p] { p->post_event(Event{EventKind::other, 0, marker, 0}); });
+        for (Event e = port->wait_event(); !(e.kind == EventKind::other && e.control == marker); e = port->wait_event())
+            undo_dropped_event(*port, window, e);
+        EXPECT_FALSE(port->checked(toggle));
+        EXPECT_EQ(port->scroll_position(bar), 44);
+        EXPECT_TRUE(settle().empty());
+    }
 }
 
 TEST_P(WindowingContract, BoxButtonsAndCloseBoxesRaiseEventsOfTheirWindowAndCloseNothing)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace tonegen {
 namespace {
 
@@ -124,18 +126,47 @@ TEST_F(ToneRows, EveryPositionRoundTripsThroughTheGain)
     }
 }
 
-TEST_F(ToneRows, HandlersDiscardEventsPendingBehindThem)
+TEST_F(ToneRows, HandlersDiscardEventsPendingBehindThemAndTheirLook)
 {
-    // A toggle click and a close request queued behind a gain event are lost.
-    sim.windowing.set_scroll_position(first_gain_bar + 2, 10);
-    sim.windowing.post_now(Event{EventKind::control, sim.platform.main_window, first_gain_bar + 2, 0});
-    sim.windowing.click_now(on_off_toggle);
-    sim.windowing.close_now(sim.platform.main_window);
-    const Event gain_event = sim.windowing.poll_event();
-    dispatch_control_event(s, sim.platform, gain_event);
-    EXPECT_EQ(sim.windowing.pending_events(), 0u);
-    EXPECT_EQ(s.output_paused, 1);
-    EXPECT_EQ(s.tones[2].gain, 0.1f);
+    // A user's move of bar K as the platform makes it: the thumb first.
+    auto move_bar = [this](int k, int position) {
+        sim.windowing.set_scroll_position(first_gain_bar + k, position);
+        sim.windowing.post_now(Event{EventKind::control, sim.platform.main_window, first_gain_bar + k, 0});
+    };
+    struct Case {
+        const char* handler;
+        std::function<void()> first; // the event handled; what follows it is dropped
+    };
+    const Case cases[] = {
+        {"gain", [&] { move_bar(2, 10); }},
+        {"frequency", [&] { sim.windowing.set_field_value(5, 1234); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.handler);
+        c.first();
+        sim.windowing.click_now(on_off_toggle);
+        sim.windowing.click_now(sweep_toggle);
+        sim.windowing.click_now(pink_toggle);
+        sim.windowing.click_now(pink_toggle);
+        move_bar(2, 70);
+        move_bar(7, 90);
+        sim.windowing.close_now(sim.platform.main_window);
+        dispatch_control_event(s, sim.platform, sim.windowing.poll_event());
+        EXPECT_EQ(sim.windowing.pending_events(), 0u);
+        EXPECT_EQ(s.output_paused, 1);
+        EXPECT_EQ(s.sweep_on, 0);
+        // The window shows what the program does: nothing of the dropped events.
+        EXPECT_TRUE(sim.windowing.checked(on_off_toggle));
+        EXPECT_FALSE(sim.windowing.checked(sweep_toggle));
+        EXPECT_FALSE(sim.windowing.checked(pink_toggle));
+        for (int k : {2, 7}) {
+            EXPECT_EQ(sim.windowing.scroll_position(first_gain_bar + k), gain_position(s.tones[k].gain)) << k;
+            EXPECT_EQ(sim.windowing.text(first_gain_label + k), std::to_string(gain_position(s.tones[k].gain))) << k;
+        }
+    }
+    EXPECT_EQ(s.tones[2].gain, 0.7f); // where its thumb was when the handler ran
+    EXPECT_EQ(s.tones[7].gain, 0.44f);
+    EXPECT_EQ(s.tones[5].frequency, 1234);
 }
 
 TEST_F(ToneRows, RefillsDuringTheDrainSeeTheNewFrequencyButTheOldAmplitudes)
