@@ -5,8 +5,8 @@
 # front); no page opens while it is up, "OK" hands the software page alone to
 # the browser and the main window then works. The ABOUT toggle opens the box
 # again while the tones play on without a gap for longer than the queued
-# audio lasts; a click on ON/OFF meanwhile reaches the button but not the
-# program, and "Twitter" opens no page this time. "Twitter" in the start-up
+# audio lasts; a click on ON/OFF meanwhile changes neither the sound nor,
+# once taken, the button's look, and "Twitter" opens no page this time. "Twitter" in the start-up
 # box hands over the software page, then the Twitter page, and nothing later.
 #
 # Without a window manager nobody but the program decides which window is in
@@ -36,19 +36,7 @@ click_control "$about_toggle"
 box=$(e2e_about_box 20) || e2e_fail "the ABOUT toggle opened no About box"
 box_at=$(mark)
 expect_about_box "$box" about-box-from-toggle
-e2e_screenshot on-off-before "$wid" >/dev/null
 click_control "$on_off"
-e2e_screenshot on-off-after "$wid" >/dev/null
-# The click did land: the button's own look changed, though the program
-# never heard of it.
-find_control "$on_off"
-for shot in before after; do
-  convert "$E2E_ARTIFACTS/on-off-$shot.png" -crop "${cw}x${ch}+${cx}+${cy}" "$E2E_RUN/on-off-$shot.png" ||
-    e2e_fail "cannot cut ON/OFF out of the shot $shot the click"
-done
-changed=$(compare -metric AE "$E2E_RUN/on-off-before.png" "$E2E_RUN/on-off-after.png" null: 2>&1)
-[[ $changed =~ ^[0-9]+$ ]] || e2e_fail "cannot compare the shots of ON/OFF: $changed"
-((changed > 0)) || e2e_fail "ON/OFF looks the same after the click: it never reached the button"
 record_for "$box_at" 3.5
 expect_bank --last 3
 # "Twitter", clicked: the focus of the box may have gone with the click on
@@ -60,6 +48,8 @@ record_for "$closed_at" 4
 [ "$(e2e_opened_addresses)" = "$software_page" ] ||
   e2e_fail "a page opened after the ABOUT toggle's box: $(e2e_opened_addresses | paste -sd' ')"
 e2e_log "Twitter in the box from the ABOUT toggle opened no page"
+# The click the box took left no trace: ON/OFF still reads "ON", released.
+app_expect_toggle "$on_off" "ON" released
 expect_bank
 close_program
 e2e_record_stop
