@@ -45,6 +45,19 @@ other_window_titled() {
   return 1
 }
 
+# Ctrl+Shift+C copies TEXT. The field just left by Tab raises an event whose
+# handler drops what is pending behind it, a shortcut included, so a press
+# that left the clipboard as it was is made once more, as a user would.
+expect_setup_copied() {
+  local press
+  for press in 1 2; do
+    keys ctrl+shift+c
+    e2e_until 3 0.1 clipboard_holds "$1" && return 0
+    e2e_log "Ctrl+Shift+C press $press left '$copied' on the clipboard"
+  done
+  e2e_fail "Ctrl+Shift+C copied '$copied', expected '$1'"
+}
+
 # The text field K holds, read by copying it.
 expect_field() {
   find_control "$1"
@@ -77,8 +90,7 @@ e2e_log "started paused with the setup's fields and bars"
 
 # Copied: the setup's one written form.
 app_clear_clipboard
-keys ctrl+shift+c
-e2e_until 3 0.1 clipboard_holds "$first" || e2e_fail "Ctrl+Shift+C copied '$copied', expected '$first'"
+expect_setup_copied "$first"
 e2e_log "Ctrl+Shift+C copied the setup"
 
 # No setup on the clipboard: the message, and nothing changes.
@@ -107,8 +119,7 @@ app_expect_gain 3 80
 app_expect_gain 7 0
 expect_field 3 440 "field 3 after pasting"
 app_clear_clipboard
-keys ctrl+shift+c
-e2e_until 3 0.1 clipboard_holds "$second" || e2e_fail "Ctrl+Shift+C copied '$copied', expected '$second'"
+expect_setup_copied "$second"
 record_for "$(mark)" 1.5
 expect_bank --setup "$second"
 e2e_log "the pasted setup plays, and ON/OFF is still released"
