@@ -21,8 +21,9 @@ namespace {
 
 void write_line(const char* log, const char* what, const char* address)
 {
-    // Appended whole, one line per call; the tests read it from another process.
-    if (std::FILE* f = std::fopen(log, "a")) {
+    // Appended whole, one line per call, with a bare LF (the end-to-end tests
+    // read it with grep).
+    if (std::FILE* f = std::fopen(log, "ab")) {
         std::fprintf(f, "%s %s\n", what, address);
         static_cast<void>(std::fclose(f));
     }
