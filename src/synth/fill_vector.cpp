@@ -23,6 +23,10 @@
 // - Paths. One kernel, instantiated for 2, 4 and 8 lanes in functions with
 //   the target attributes sse2, avx2 and avx512f; the path is chosen once,
 //   at the first fill (fill_path.h).
+// - Stack. The kernels keep vectors of 32 and 64 bytes on the stack, which
+//   64-bit Windows aligns to 16 bytes only; the Windows builds assemble this
+//   file with every aligned vector move written as an unaligned one
+//   (src/CMakeLists.txt), so no path relies on the compiler aligning them.
 #include "synth/fill_vector.h"
 
 #include "synth/synth.h"

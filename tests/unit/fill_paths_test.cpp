@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -241,6 +243,47 @@ TEST_P(VectorFill, SamplesAndToneBankMatchTheReferenceToTheBit)
             EXPECT_TRUE(same_bits(a.sample_value, e.sample_value)) << "tone " << k;
         }
     }
+}
+
+// Calls `f` with the stack lower by `bytes` (rounded up to 16) than a plain
+// call would leave it.
+[[gnu::noinline]] void call_lowered(std::size_t bytes, const std::function<void()>& f)
+{
+    volatile char* below = static_cast<volatile char*>(__builtin_alloca(bytes + 1));
+    below[0] = 0;
+    f();
+}
+
+// 64-bit Windows aligns the stack to 16 bytes only, while the wider paths
+// keep 32- and 64-byte vectors on it: started from each 16-byte step of a
+// 64-byte line, every path gives the reference's samples (an aligned move
+// to a misplaced vector would end the program instead).
+TEST_P(VectorFill, SamplesMatchTheReferenceFromAStackAlignedToSixteenBytesOnly)
+{
+#ifndef _WIN32
+    GTEST_SKIP() << "only the Windows builds meet a stack aligned to 16 bytes and no more";
+#endif
+    Settings reference = ready_settings();
+    std::vector<unsigned char> expected;
+    {
+        FillPathHeld scalar(FillPath::scalar);
+        expected = render(reference, 2);
+    }
+    FillPathHeld path(GetParam());
+    ASSERT_TRUE(path.held());
+    std::set<std::uintptr_t> starts;
+    for (std::size_t lowered = 0; lowered < 64; lowered += 16) {
+        SCOPED_TRACE("stack lowered by " + std::to_string(lowered) + " bytes");
+        Settings s = ready_settings();
+        std::vector<unsigned char> actual;
+        call_lowered(lowered, [&] {
+            const volatile char here = 0;
+            starts.insert(reinterpret_cast<std::uintptr_t>(&here) % 64);
+            actual = render(s, 2);
+        });
+        EXPECT_EQ(actual, expected);
+    }
+    EXPECT_EQ(starts.size(), 4u) << "the calls did not start from four different places of a 64-byte line";
 }
 
 // The guard that sends frames back to the reference rests on this bound.

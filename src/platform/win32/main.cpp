@@ -3,11 +3,12 @@
 // How it works: the command line is read first; --help, --version,
 // --list-devices and a command line that cannot run are answered on the
 // console the program was started from (or in a message box when there is
-// none) without a window. COM is then initialised on the GUI thread, for the
-// shell's ShellExecuteEx. run_program opens the main window, shows the About
-// box, hands the web pages to the shell, opens the wave-out device and waits
-// for events; the ports pump the thread's message queue meanwhile, and the
-// device's MM_WOM_DONE notices reach the core through the window procedure.
+// none) without a window. COM is then initialised on the GUI thread, whose
+// window procedures hand out the controls' accessible objects. run_program
+// opens the main window, shows the About box, queues the web pages for the
+// shell's own thread, opens the wave-out device and waits for events; the
+// ports pump the thread's message queue meanwhile, and the device's
+// MM_WOM_DONE notices reach the core through the window procedure.
 // The wave-out device is looked at once a second while the tones play (a
 // thread timer), so that one whose sound system died is opened again.
 // The test signals play through DirectSound, which the test-signal port
