@@ -393,9 +393,15 @@ e2e_click() {
     e2e_fail "cannot click window $1 at ($2, $3)"
 }
 
+# A window's client size, asked once: the program's windows keep theirs.
+declare -gA e2e_key_sizes=()
+
 e2e_key() {
-  local size
-  size=$(e2e_client_size "$1") || e2e_fail "window $1 is gone"
+  local size=${e2e_key_sizes[$1]:-}
+  if [ -z "$size" ]; then
+    size=$(e2e_client_size "$1") || e2e_fail "window $1 is gone"
+    e2e_key_sizes[$1]=$size
+  fi
   # Without a window manager the keyboard follows the pointer unless focus is set.
   if ! xdotool mousemove --window "$1" $((${size% *} / 2)) $((${size#* } / 2)) ||
     ! xdotool windowfocus --sync "$1" || ! xdotool key "$2"; then
