@@ -22,8 +22,11 @@ fail() {
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tonegen-msi.XXXXXX")
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# The server ends, and is waited for, before its prefix goes: the next
+# run's prefix may get the same folder number, and with it this server's
+# socket.
 finish() {
-  "$wineserver" -k 2>/dev/null
+  "$wineserver" -k 2>/dev/null && timeout 30 "$wineserver" -w 2>/dev/null
   rm -rf "$work"
 }
 trap finish EXIT
