@@ -32,6 +32,8 @@ test_packages=(
   at-spi2-core gir1.2-atspi-2.0 python3-gi
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64 fonts-wine
+  # the packages' checks and the Windows installer
+  lintian shared-mime-info wixl msitools
 )
 # Wanted, not required: the x86 program's tests run only where these install.
 test_optional=(wine32:i386)

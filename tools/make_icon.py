@@ -13,13 +13,15 @@ edges smoothed by the covered share of each pixel. The file holds
 
 With --hicolor, every size it draws (16, 32, 48 and 256 px) is written as
 an RGBA PNG at DIR/<size>x<size>/apps/tonegen.png, the layout of the
-hicolor theme under share/icons/hicolor.
+hicolor theme under share/icons/hicolor; with a MIME_ICON as well, the
+same picture is the icon of the setup files' type, at
+DIR/<size>x<size>/mimetypes/MIME_ICON.png.
 
 Only the Python standard library is used and nothing depends on the time or
 the machine, so the same bytes come out everywhere.
 
 Usage: make_icon.py OUTPUT.ico [PREVIEW.png]
-       make_icon.py --hicolor DIR
+       make_icon.py --hicolor DIR [MIME_ICON]
 """
 
 import math
@@ -226,17 +228,20 @@ def icon_file(entries):
 SIZES = (16, 32, 48, 256)
 
 
-def write_hicolor(folder):
+def write_hicolor(folder, mime_icon=None):
     for size in SIZES:
-        apps = os.path.join(folder, "%dx%d" % (size, size), "apps")
-        os.makedirs(apps, exist_ok=True)
-        with open(os.path.join(apps, "tonegen.png"), "wb") as f:
-            f.write(png(draw(size)))
+        image = png(draw(size))
+        places = [("apps", "tonegen")] + ([("mimetypes", mime_icon)] if mime_icon else [])
+        for context, name in places:
+            where = os.path.join(folder, "%dx%d" % (size, size), context)
+            os.makedirs(where, exist_ok=True)
+            with open(os.path.join(where, name + ".png"), "wb") as f:
+                f.write(image)
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--hicolor":
-        write_hicolor(sys.argv[2])
+    if len(sys.argv) in (3, 4) and sys.argv[1] == "--hicolor":
+        write_hicolor(*sys.argv[2:])
         return
     if len(sys.argv) not in (2, 3) or sys.argv[1].startswith("-"):
         sys.exit(__doc__)

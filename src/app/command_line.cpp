@@ -52,7 +52,7 @@ std::variant<ToneSetup, CommandLineError> read_setup(std::string_view option, co
         text.resize(static_cast<std::size_t>(file.gcount()));
         if (text.size() > longest_setup_file)
             return CommandLineError{"the setup file " + value + " is too long to be a setup"};
-        text = setup_file_text(std::move(text));
+        text = without_comment_lines(setup_file_text(std::move(text)));
     }
     auto parsed = parse_setup(text);
     if (std::holds_alternative<std::string>(parsed))
@@ -241,7 +241,8 @@ std::string program_help()
            "  --setup TEXT       start with this setup instead of the defaults, e.g.\n"
            "                     \"tonegen-setup 1: 80@44 200@44 ... 20000@44\" (twenty\n"
            "                     FREQUENCY@GAIN items, in hertz and per cent)\n"
-           "  --setup-file FILE  the same, read from a file (UTF-8 or UTF-16 text);\n"
+           "  --setup-file FILE  the same, read from a file (a .tonegen file: UTF-8 or\n"
+           "                     UTF-16 text, lines starting with # are comments);\n"
            "                     a FILE alone, as a file manager or a drop on the\n"
            "                     program gives it, is read so too\n"
            "  --device N|NAME    play on this output: its number from --list-devices,\n"
@@ -268,7 +269,7 @@ std::string render_help()
            "sample: mono 16-bit PCM at 44100 Hz in a WAV file.\n"
            "\n"
            "  --setup TEXT       the setup (default: tonegen's defaults)\n"
-           "  --setup-file FILE  the same, read from a file\n"
+           "  --setup-file FILE  the same, read from a file (# starts a comment line)\n"
            "  --seconds S        how long, up to 43200 (default 10)\n"
            "  --frames N         how long, in frames\n"
            "  --sweep, --pink    mix in the looped sweep and pink noise from their first\n"

@@ -107,4 +107,19 @@ std::variant<ToneSetup, std::string> parse_setup(std::string_view text)
     return setup;
 }
 
+std::string without_comment_lines(std::string_view text)
+{
+    std::string kept;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find_first_of("\r\n", at);
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const std::string_view line = text.substr(at, end - at);
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] != '#')
+            kept += line;
+        at = end;
+    }
+    return kept;
+}
+
 } // namespace tonegen

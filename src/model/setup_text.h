@@ -16,6 +16,12 @@
 // - Anything else refuses the whole text; nothing is clamped, since a setup
 //   is stored and must not change silently. The message names the first
 //   bad item and why: "item 7: gain 140 is above 100".
+//
+// A setup file (".tonegen") holds the line and may hold comment lines
+// besides: lines whose first character other than a space or tab is "#"
+// (what the setup is for, who made it). The file reader drops them before
+// the line is parsed; the line itself takes no "#", so the text on the
+// clipboard stays one line of items, and a "#" after an item is refused.
 #pragma once
 
 #include "model/settings.h"
@@ -45,5 +51,9 @@ std::string format_setup(const ToneSetup& setup);
 
 // A setup, or the message that says why the text is not one.
 std::variant<ToneSetup, std::string> parse_setup(std::string_view text);
+
+// A setup file's text without its comment lines, for parse_setup. A line
+// ends at a CR or LF, so files from any editor split alike.
+std::string without_comment_lines(std::string_view text);
 
 } // namespace tonegen

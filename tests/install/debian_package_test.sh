@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The Debian package on this machine, from build to removal: CPack builds it
-# into a private folder; its dependencies must come from dpkg-shlibdeps and
-# hold every library the program loads; `apt-get install ./tonegen_*.deb`
-# installs it, installed_files.py checks what it put under /usr, the headless
-# demo (scripts/demo.sh) runs the `tonegen` found in PATH, and apt-get
-# removes it again, leaving none of its files.
+# into a private folder; lintian finds no error in it (its warnings are
+# logged); its dependencies must come from dpkg-shlibdeps and hold every
+# library the program loads; `apt-get install ./tonegen_*.deb` installs it,
+# installed_files.py checks what it put under /usr, the triggers have put
+# the setup files' type into the MIME database and the desktop's choice of
+# program for it is tonegen (xdg-mime), the headless demo (scripts/demo.sh)
+# runs the `tonegen` found in PATH, and apt-get removes it again, leaving
+# none of its files, nor the type in the database.
 #
 # The machine is left as it was found:
 # - without root, without apt or dpkg, or with a tonegen installed by someone
@@ -36,7 +39,7 @@ skip() {
 }
 
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root; run the tests as root (scripts/test.sh does)"
-for tool in apt-get apt-cache dpkg dpkg-query dpkg-deb dpkg-shlibdeps flock cpack ldd; do
+for tool in apt-get apt-cache dpkg dpkg-query dpkg-deb dpkg-shlibdeps flock cpack ldd lintian xdg-mime; do
   command -v "$tool" >/dev/null || skip "$tool is missing: not a Debian system with dpkg-dev"
 done
 
@@ -87,6 +90,10 @@ deb="$work/tonegen_${version}_$(dpkg --print-architecture).deb"
 dpkg-deb -I "$deb" >"$artifacts/control.txt"
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package) $(field Version)" = "tonegen $version" ] || fail "the package is $(field Package) $(field Version)"
+# lintian reads the package as root does not recommend, and says so.
+lintian --tag-display-limit 0 "$deb" >"$artifacts/lintian.txt" 2>/dev/null
+! grep -q '^E: ' "$artifacts/lintian.txt" || fail "lintian: $(grep '^E: ' "$artifacts/lintian.txt" | paste -sd' ')"
+log "lintian: no error, $(grep -c '^W: ' "$artifacts/lintian.txt") warning(s)$(sed -n 's/^W: tonegen: /; /p' "$artifacts/lintian.txt" | paste -sd '' -)"
 depends=$(field Depends)
 log "Depends: $depends"
 for library in libc6 libqt6core6 libqt6widgets6 libqt6multimedia6; do
@@ -140,6 +147,15 @@ done
 grep -qx libpulse0 <<<"$closure" || fail "the dependencies do not reach the PulseAudio client library"
 log "$(wc -w <<<"$libraries") libraries, each from one of the $(wc -l <<<"$closure") packages the dependencies reach (libpulse0 among them)"
 
+# The setup files' type, from the package's MIME package through the
+# database's trigger, opens with the program's desktop entry.
+mime_type=application/x-tonegen-setup
+in_mime_database() { grep -qx "[0-9]*:$mime_type:\*\.tonegen" /usr/share/mime/globs2 2>/dev/null; }
+in_mime_database || fail "/usr/share/mime/globs2 does not map *.tonegen to $mime_type"
+opener=$(XDG_DATA_HOME=$work/none XDG_CONFIG_HOME=$work/none xdg-mime query default "$mime_type")
+[ "$opener" = "$desktop_id.desktop" ] || fail "xdg-mime query default $mime_type says '$opener'"
+log "*.tonegen is $mime_type in the MIME database, opened by $opener"
+
 # The installed program from PATH, headless.
 found=$(PATH=/usr/bin:/bin command -v tonegen)
 [ "$found" = /usr/bin/tonegen ] || fail "PATH finds '$found', not /usr/bin/tonegen"
@@ -157,5 +173,6 @@ while read -r file; do
   [ -d "$file" ] || [ ! -e "$file" ] || left+=("$file")
 done <"$artifacts/files.txt"
 [ ${#left[@]} -eq 0 ] || fail "left after removal: ${left[*]}"
+! in_mime_database || fail "$mime_type is still in the MIME database after removal"
 log "removed; none of its $(wc -l <"$artifacts/files.txt") paths is left but shared folders"
 log "PASS"

@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Checks an installed tonegen under PREFIX (a staged tree's usr/, or /usr):
 the program, the desktop entry and the AppStream metadata (each through its
-validator, and what they name found in the tree), the icon in the hicolor
-theme at every size the icon generator draws, the manual page (read by man,
-without warnings) and the licence. Prints each check; exits 1 if any fails.
+validator, and what they name found in the tree), the setup files' MIME
+type that the desktop entry opens, the icons in the hicolor theme at every
+size the icon generator draws, the manual page (read by man, without
+warnings), the licence and the presets. Prints each check; exits 1 if any
+fails.
 
 Usage: installed_files.py PREFIX VERSION DESKTOP_ID SOURCE_DIR [--tree]
-(--tree: PREFIX holds nothing else, so appstreamcli validates it as a whole)
+(--tree: PREFIX holds nothing else, so appstreamcli validates it as a whole
+and the MIME database is built in it)
 """
 
 import configparser
+import glob
 import gzip
 import os
 import struct
@@ -18,6 +22,7 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 LICENCE_ID = "MIT"
+MIME_NAMESPACE = "{http://www.freedesktop.org/standards/shared-mime-info}"
 
 
 def run(*command):
@@ -79,9 +84,31 @@ def main():
         command = fields.get("Exec", "").split()
         c.check("Exec names the installed program",
                 None if command and os.path.isfile(c.path("bin", command[0])) else "Exec=%s" % fields.get("Exec"))
+        c.check("Exec takes the file it is given (%f)", None if command[1:] == ["%f"] else command)
+        entry_types = [t for t in fields.get("MimeType", "").split(";") if t]
         categories = fields.get("Categories", "").split(";")
         c.check("categories of an audio tool", None if {"AudioVideo", "Audio"} <= set(categories) else categories)
         icon_name = fields.get("Icon")
+    else:
+        entry_types = []
+
+    # The setup files' type: *.tonegen, named in the desktop entry, with an
+    # icon of its own name.
+    mime_file = c.path("share", "mime", "packages", desktop_id + ".xml")
+    mime_type = None
+    if c.check("MIME package %s" % os.path.basename(mime_file), None if os.path.isfile(mime_file) else "missing"):
+        types = ElementTree.parse(mime_file).getroot().findall(MIME_NAMESPACE + "mime-type")
+        globs = [(t.get("type"), g.get("pattern")) for t in types for g in t.findall(MIME_NAMESPACE + "glob")]
+        if c.check("one type, for *.tonegen", None if len(types) == 1 and [g for _, g in globs] == ["*.tonegen"] else globs):
+            mime_type = types[0].get("type")
+        c.check("the desktop entry opens %s" % mime_type, None if entry_types == [mime_type] else entry_types)
+        if "--tree" in sys.argv:
+            status, out, err = run("update-mime-database", "-V", c.path("share", "mime"))
+            built = c.path("share", "mime", "globs2")
+            globs2 = open(built).read().splitlines() if os.path.isfile(built) else []
+            c.check("update-mime-database maps *.tonegen to it",
+                    None if status == 0 and any(l.endswith(":%s:*.tonegen" % mime_type) for l in globs2)
+                    else (out + err).strip() or globs2)
 
     # The icon: every size the generator draws, each a PNG of that size.
     sys.path.insert(0, os.path.join(source, "tools"))
@@ -91,6 +118,11 @@ def main():
         file = c.path("share", "icons", "hicolor", "%dx%d" % (size, size), "apps", "tonegen.png")
         found = png_size(file) if os.path.isfile(file) else "missing"
         c.check("hicolor icon %dx%d" % (size, size), None if found == (size, size, 6) else "found %s" % (found,))
+        if mime_type:
+            file = c.path("share", "icons", "hicolor", "%dx%d" % (size, size), "mimetypes",
+                          mime_type.replace("/", "-") + ".png")
+            found = png_size(file) if os.path.isfile(file) else "missing"
+            c.check("its setup files' icon %dx%d" % (size, size), None if found == (size, size, 6) else "found %s" % (found,))
 
     # The AppStream metadata.
     metainfo = c.path("share", "metainfo", desktop_id + ".metainfo.xml")
@@ -133,6 +165,14 @@ def main():
         licence_text = f.read()
     same = os.path.isfile(copyright_file) and open(copyright_file, "rb").read() == licence_text
     c.check("doc/tonegen/copyright is the licence", None if same else "missing or different")
+
+    # The presets, as they are in the source tree.
+    shipped = sorted(glob.glob(os.path.join(source, "dist", "presets", "*.tonegen")))
+    installed = sorted(glob.glob(c.path("share", "tonegen", "presets", "*")))
+    c.check("%d presets in share/tonegen/presets" % len(shipped),
+            None if len(shipped) >= 6 and [os.path.basename(f) for f in installed] == [os.path.basename(f) for f in shipped]
+            and all(open(a, "rb").read() == open(b, "rb").read() for a, b in zip(installed, shipped))
+            else [os.path.basename(f) for f in installed])
 
     if c.failed:
         print("%d check(s) failed" % len(c.failed))

@@ -104,7 +104,7 @@ status_is() { [ "$status" = "$1" ]; }
 # or the accessibility tools (which packages it does ask for is setup.sh's
 # list, not restated here).
 run run 0 0 no none
-check "run: nothing of the tests" eval '! grep -qE "wine|mingw|clang|at-spi|pipewire|stress-ng|googletest" "$dir/case/installed"'
+check "run: nothing of the tests" eval '! grep -qE "wine|wixl|lintian|mingw|clang|at-spi|pipewire|stress-ng|googletest" "$dir/case/installed"'
 check "run: no foreign architecture" eval '! called add-architecture'
 check "run: apt retries downloads" called 'Acquire::Retries='
 

@@ -110,6 +110,12 @@ TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
         {"UTF-16 big-endian", utf16(a_setup, false), false, ""},
         {"UTF-16 beyond ASCII", utf16(a_setup, true) + "\xE9\x00", false,
          "not a setup: item 20: \"20000@0?\" is not FREQUENCY@GAIN in whole hertz and per cent"},
+        {"comment lines, CRLF", "# octave bands\r\n  \t# by me\r\n" + std::string(a_setup) + "\r\n# end\r\n", true, ""},
+        {"comment line, CR line ends", "# mine\r" + std::string(a_setup) + "\r", false, ""},
+        {"comments beyond ASCII, UTF-8", "# \xC3\x9C" "bung\n" + std::string(a_setup) + "\n", false, ""},
+        {"comments beyond ASCII, UTF-16", utf16("# ", true) + std::string("\xE9\x00", 2) + utf16("\n" + a_setup, true).substr(2), false, ""},
+        {"a comment after an item", std::string(a_setup) + " # mine\n", false,
+         "not a setup: item 21: there are only 20 tones"},
         {"not a setup", "hello", true, "not a setup: a setup starts with \"tonegen-setup 1:\""},
         {"longer than a setup can be", std::string(a_setup) + std::string(64 * 1024, ' '), true, "too long"},
     };

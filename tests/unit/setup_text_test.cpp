@@ -95,6 +95,8 @@ TEST(SetupText, ATextThatIsNotASetupIsRefusedWithTheFirstBadItem)
         {"tonegen-setup 1:", "item 1: missing; a setup has 20 items, this one 0"},
         {"", "a setup starts with \"tonegen-setup 1:\""},
         {"80@44 200@44", "a setup starts with \"tonegen-setup 1:\""},
+        // Comment lines belong to files: the line itself takes none.
+        {"# mine\n" + defaults, "a setup starts with \"tonegen-setup 1:\""},
         {"tonegen-setup 2: 80@44", "a setup starts with \"tonegen-setup 1:\""},
         {with_item(4, "700@44,"), "item 4: \"700@44,\" is not FREQUENCY@GAIN in whole hertz and per cent"},
         {with_item(5, std::string(40, '9')),

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """The Windows zip as CPack makes it from the build: named for the version
-and the architecture, one folder holding exactly the program, README.txt
-and LICENSE.txt; the program built for that architecture and carrying its
-version; both texts with Windows line ends, the README naming the version
-and the licence, LICENSE.txt the licence itself; the checksum file right.
+and the architecture, one folder holding exactly the program, the render
+tool, README.txt, LICENSE.txt and the presets folder; the program built for
+that architecture and carrying its version; the texts with Windows line
+ends, the README naming the version and the licence, LICENSE.txt the
+licence itself, each preset the source tree's; the checksum file right.
 
-Usage: zip_test.py CPACK CPACK_CONFIG MACHINE VERSION LICENSE
-(MACHINE x64 or x86; LICENSE the source tree's licence file.)
+Usage: zip_test.py CPACK CPACK_CONFIG MACHINE VERSION LICENSE PRESETS
+(MACHINE x64 or x86; LICENSE the source tree's licence file, PRESETS its
+folder of presets.)
 """
 
+import glob
 import hashlib
 import os
 import subprocess
@@ -24,7 +27,7 @@ def check_text(name, text):
         yield "%s has line ends without CR" % name
 
 
-def problems(cpack, config, machine, version, licence, folder):
+def problems(cpack, config, machine, version, licence, presets, folder):
     made = subprocess.run([cpack, "-G", "ZIP", "--config", config, "-B", folder], capture_output=True, text=True)
     if made.returncode != 0:
         yield "cpack failed (%d): %s%s" % (made.returncode, made.stdout, made.stderr)
@@ -43,7 +46,8 @@ def problems(cpack, config, machine, version, licence, folder):
 
     with zipfile.ZipFile(archive) as z:
         files = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
-    wanted = {stem + "/" + n for n in ("tonegen.exe", "tonegen-render.exe", "README.txt", "LICENSE.txt")}
+    presets = {"presets/" + os.path.basename(p): p for p in glob.glob(os.path.join(presets, "*.tonegen"))}
+    wanted = {stem + "/" + n for n in ["tonegen.exe", "tonegen-render.exe", "README.txt", "LICENSE.txt"] + list(presets)}
     for name in sorted(files):
         print("  %s (%d bytes)" % (name, len(files[name])))
     if set(files) != wanted:
@@ -75,9 +79,15 @@ def problems(cpack, config, machine, version, licence, folder):
     if shipped.replace(b"\r\n", b"\n") != open(licence, "rb").read():
         yield "LICENSE.txt is not the licence"
 
+    for name, source in sorted(presets.items()):
+        shipped = files[stem + "/" + name]
+        yield from check_text(name, shipped)
+        if shipped.replace(b"\r\n", b"\n") != open(source, "rb").read():
+            yield "%s is not the source tree's" % name
+
 
 def main():
-    if len(sys.argv) != 6:
+    if len(sys.argv) != 7:
         sys.exit(__doc__)
     with tempfile.TemporaryDirectory(prefix="tonegen-zip.") as folder:
         found = list(problems(*sys.argv[1:], folder))
