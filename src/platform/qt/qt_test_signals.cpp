@@ -48,9 +48,15 @@ void MixFeed::mix_block(char* data, std::size_t frames)
     }
 }
 
+namespace {
+
+constexpr StreamBuffer test_signal_buffer{400, 100};
+
+} // namespace
+
 struct QtTestSignals::Player {
     Player(SoundServer& server, std::string device)
-        : feed(buffers), keeper(server, std::move(device), "tonegen test signals", feed)
+        : feed(buffers), keeper(server, std::move(device), "tonegen test signals", test_signal_buffer, feed)
     {
     }
 
