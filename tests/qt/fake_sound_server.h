@@ -36,6 +36,14 @@ public:
         queued_.clear();
     }
     void wake() override { ++wakes; }
+    // What it holds is read again from the frame it plays next.
+    void rewrite() override
+    {
+        if (!feed_ || queued_.empty() || !feed_->rewind(queued_.size() * 2))
+            return;
+        const std::size_t got = feed_->read(reinterpret_cast<char*>(queued_.data()), queued_.size() * 2);
+        queued_.resize(got / 2);
+    }
     void close() override;
 
     // What the server plays next: nothing while held. It first tops its

@@ -489,5 +489,42 @@ TEST(QtTestSignalsStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
     EXPECT_EQ(server.attempts, attempts);
 }
 
+// A recording started, stopped or started again while another plays is
+// heard from the next frame the server plays, not after the 0.4 s it holds
+// read ahead, and the other goes on unbroken.
+TEST(QtTestSignalsStream, AChangeWhileAnotherPlaysIsHeardAtOnceAndTheOtherGoesOn)
+{
+    FakeSoundServer server;
+    server.ahead_frames = 17640;
+    QtTestSignals player(server);
+    ASSERT_TRUE(player.load_library() && player.create_device() && player.set_up_device());
+    const WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    const std::vector<std::int16_t> sweep_samples = count_up(0, 1000), pink_samples = count_up(3000, 500);
+    const SoundBufferHandle sweep = player.create_buffer(format, 2000, static_buffer_flags);
+    const SoundBufferHandle pink = player.create_buffer(format, 1000, static_buffer_flags);
+    ASSERT_TRUE(player.copy_into(sweep, reinterpret_cast<const unsigned char*>(sweep_samples.data()), 2000));
+    ASSERT_TRUE(player.copy_into(pink, reinterpret_cast<const unsigned char*>(pink_samples.data()), 1000));
+    // As the program starts a recording.
+    const auto start = [&](SoundBufferHandle b) {
+        player.stop(b);
+        player.set_position(b, 0);
+        player.set_volume(b, 0);
+        player.play(b, true);
+    };
+    const auto pull = [&](std::size_t frames) { return server.current->pull(frames); };
+
+    start(sweep);
+    ASSERT_NE(server.current, nullptr);
+    EXPECT_EQ(pull(100), count_up(0, 100));
+    start(pink);
+    EXPECT_EQ(pull(3), (std::vector<std::int16_t>{100 + 3000, 101 + 3001, 102 + 3002})) << "the noise joins at once";
+    player.stop(pink);
+    EXPECT_EQ(pull(3), count_up(103, 3)) << "the noise stops at once";
+    start(pink);
+    EXPECT_EQ(pull(2), (std::vector<std::int16_t>{106 + 3000, 107 + 3001}));
+    start(sweep);
+    EXPECT_EQ(pull(2), (std::vector<std::int16_t>{0 + 3002, 1 + 3003})) << "the sweep from its start at once";
+}
+
 } // namespace
 } // namespace tonegen::qt

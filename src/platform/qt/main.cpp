@@ -101,8 +101,11 @@ int main(int argc, char* argv[])
 
     tonegen::qt::QtWindowing windowing;
     tonegen::qt::QtWaveOut wave_out(windowing, sound_server);
-    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1));
+    // The recordings are read where they are embedded, not copied.
+    const tonegen::Assets assets = tonegen::qt::embedded_assets();
+    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1),
+                                            {assets.sweep, assets.pink});
     tonegen::qt::QtShell shell;
-    tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
+    tonegen::Platform platform{windowing, wave_out, test_signals, shell, assets};
     return tonegen::run_program(tonegen::settings, platform, start);
 }

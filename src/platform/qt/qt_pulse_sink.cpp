@@ -34,6 +34,10 @@ constexpr pa_usec_t open_limit_usec = 2 * PA_USEC_PER_SEC;
 // A point the feed wants to hear about is looked at this long after the
 // server should have played it, so that one look mostly finds it played.
 constexpr pa_usec_t report_lateness_usec = 2 * PA_USEC_PER_MSEC;
+// A rewrite starts this far beyond where the server can have read to when
+// its answer left, on top of twice the time answers take to come: the time
+// the loop may take before the new bytes are on their way, and their way.
+constexpr pa_usec_t rewrite_margin_usec = 40 * PA_USEC_PER_MSEC;
 
 class PulseSink final : public SoundSink {
 public:
@@ -96,6 +100,19 @@ public:
         });
     }
 
+    void rewrite() override
+    {
+        with_stream([&] {
+            if (rewrite_asking_)
+                return; // the answer on its way serves this call too
+            pa_operation* op = pa_stream_update_timing_info(stream_, &PulseSink::on_rewrite_timing, this);
+            if (!op)
+                return;
+            rewrite_asking_ = true;
+            pa_operation_unref(op);
+        });
+    }
+
     void close() override
     {
         if (!loop_)
@@ -108,6 +125,7 @@ public:
         }
         timer_set_ = false;
         asking_ = false;
+        rewrite_asking_ = false;
         if (stream_) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
@@ -256,6 +274,14 @@ private:
             unref(pa_stream_trigger(stream_, nullptr, nullptr));
     }
 
+    // The sink latency the stream's buffer asks for: the server keeps about
+    // half of what is left after two requests in its sink, the rest queued.
+    std::uint64_t asked_sink_bytes() const
+    {
+        const std::uint32_t queued = ms_bytes(buffer_.queued_ms), requests = 2 * ms_bytes(buffer_.request_ms);
+        return queued > requests ? (queued - requests) / 2 : 0;
+    }
+
     // Loop locked. Keeps the feed told: asks the server where its playing
     // stands unless an answer or a timer is already on its way. Not while
     // held: nothing is played then.
@@ -343,6 +369,61 @@ private:
             self->report_played();
     }
 
+    // Loop locked, with the server's answer in: the feed goes back from what
+    // has been written to where the server cannot have read to before the
+    // new bytes arrive (what is being heard, the sink's latency at most
+    // ahead of it, and the margin), and the bytes from there are written
+    // again over what the server holds.
+    void write_over()
+    {
+        const pa_timing_info* t = pa_stream_get_timing_info(stream_);
+        if (!t || t->write_index_corrupt || t->read_index_corrupt)
+            return;
+        // What the sink holds may grow to its latency before the bytes
+        // arrive: the one the server gave the stream, or where it reports
+        // more (PipeWire's pulse layer gives its longest cycle), the one the
+        // stream asked for.
+        const std::uint64_t in_sink = usec_bytes_up(t->sink_usec);
+        const std::uint64_t sink_at_most =
+            std::max(in_sink, std::min(usec_bytes_up(t->configured_sink_usec), asked_sink_bytes()));
+        const std::uint64_t margin = usec_bytes_up(rewrite_margin_usec + 2 * t->transport_usec);
+        const std::int64_t heard = t->read_index - static_cast<std::int64_t>(t->playing ? in_sink : 0);
+        const std::int64_t from =
+            std::max(t->read_index, heard + static_cast<std::int64_t>(sink_at_most + margin));
+        if (from >= t->write_index)
+            return; // the feed has not read beyond it: the change is heard from there already
+        std::size_t left = static_cast<std::size_t>(t->write_index - from);
+        left -= left % frame_bytes;
+        if (left == 0 || !feed_->rewind(left))
+            return;
+        bool first = true;
+        while (left > 0) {
+            void* data = nullptr;
+            std::size_t room = left;
+            if (pa_stream_begin_write(stream_, &data, &room) < 0 || !data)
+                return;
+            room -= room % frame_bytes;
+            const std::size_t got = room == 0 ? 0 : feed_->read(static_cast<char*>(data), room);
+            if (got == 0) {
+                static_cast<void>(pa_stream_cancel_write(stream_));
+                return;
+            }
+            if (pa_stream_write(stream_, data, got, nullptr, first ? from : 0,
+                                first ? PA_SEEK_ABSOLUTE : PA_SEEK_RELATIVE) < 0)
+                return;
+            first = false;
+            left -= std::min(left, got);
+        }
+    }
+
+    static void on_rewrite_timing(pa_stream* /*stream*/, int success, void* self_)
+    {
+        auto* self = static_cast<PulseSink*>(self_);
+        self->rewrite_asking_ = false;
+        if (success && self->ready_ && !self->paused_)
+            self->write_over();
+    }
+
     static void on_timer(pa_mainloop_api* /*api*/, pa_time_event* /*event*/, const timeval* /*when*/, void* self_)
     {
         auto* self = static_cast<PulseSink*>(self_);
@@ -374,6 +455,7 @@ private:
     bool timed_out_ = false; // loop locked
     bool timer_set_ = false; // loop locked
     bool asking_ = false;    // loop locked: a timing update is on its way
+    bool rewrite_asking_ = false; // loop locked: one for a rewrite is
 };
 
 // The server's outputs, asked for on a connection of this call's own.

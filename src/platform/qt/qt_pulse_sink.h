@@ -21,8 +21,16 @@
 // The feed answers how far off the next point it wants to hear about is, and
 // a timer of the loop is set to then; so a header's last sample is reported
 // played about when it is heard, with one timer and one answer per header,
-// and nothing while held. A connection or stream that dies after it was
-// ready is reported once through the failure function.
+// and nothing while held.
+//
+// A rewrite asks the server the same, once for any number of calls made
+// while the answer is on its way, and then writes the feed again, gone back,
+// over what the server holds (an absolute seek) from the first byte the
+// server cannot have read before the new bytes arrive: what is being heard,
+// the sink's latency ahead of it at most and a margin for the way. The
+// server plays on from its read position into the new bytes without a seam,
+// since up to the change they are the old ones. A connection or stream that
+// dies after it was ready is reported once through the failure function.
 //
 // The streams are played through libpulse rather than QAudioSink because a
 // QAudioSink cannot come back by itself: its client reconnects to a server

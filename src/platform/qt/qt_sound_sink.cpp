@@ -81,6 +81,12 @@ void SinkKeeper::wake()
         sink_->wake();
 }
 
+void SinkKeeper::rewrite()
+{
+    if (sink_)
+        sink_->rewrite();
+}
+
 void SinkKeeper::close()
 {
     retry_timer_.stop();

@@ -8,7 +8,9 @@
 // server wants more, and none while it is held. A feed that comes up short
 // is read again at the server's next request or when its owner calls
 // `wake`, which writes at once what the server has room for. A feed that
-// follows the play (the header queue) is told, on the sink's thread, how
+// can go back (the test signals' mix) has what the server holds written over
+// after a change, so that the change is heard about when it is made rather
+// than after the stream's whole buffer. A feed that follows the play (the header queue) is told, on the sink's thread, how
 // much of what it gave is still to be played, as the server reports it: at
 // each point the feed asks to hear about (a header's last sample), and never
 // while the stream is held. When the server goes away the sink calls the
@@ -63,6 +65,14 @@ public:
         static_cast<void>(unplayed);
         return 0;
     }
+    // The next reads give the last `bytes` bytes read again, as the feed now
+    // has them (after a change of what it plays). Called on the sink's
+    // thread, between reads; false where the feed cannot (the default).
+    virtual bool rewind(std::size_t bytes) noexcept
+    {
+        static_cast<void>(bytes);
+        return false;
+    }
 };
 
 class SoundSink {
@@ -77,6 +87,11 @@ public:
     virtual void flush() = 0;
     // The feed has more after coming up short.
     virtual void wake() = 0;
+    // What the feed gives has changed: what the server holds and will not
+    // have played before new bytes reach it is read again from the feed
+    // (which rewinds) and written over. Soon after the call, on the sink's
+    // thread; calls that come before it is done are served by it.
+    virtual void rewrite() = 0;
     // Ends the stream at once; the feed is not read after it returns.
     virtual void close() = 0;
 };
@@ -125,6 +140,7 @@ public:
     void set_paused(bool paused);
     void flush();
     void wake();
+    void rewrite();
     // Ends the stream and any retrying.
     void close();
 
