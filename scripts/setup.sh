@@ -19,7 +19,7 @@ set -uo pipefail
 
 run_packages=(
   build-essential cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libpulse-dev
+  qt6-base-dev libpulse-dev
   # the headless demo: X server, sound server, the tools that drive and
   # record them, and the recording's measurement
   xvfb x11-utils x11-apps xdotool python3-xlib imagemagick

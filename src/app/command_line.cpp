@@ -246,7 +246,8 @@ std::string program_help()
            "                     a FILE alone, as a file manager or a drop on the\n"
            "                     program gives it, is read so too\n"
            "  --device N|NAME    play on this output: its number from --list-devices,\n"
-           "                     or a part of its name that only it has\n"
+           "                     its server name as --list-devices shows it in\n"
+           "                     brackets (Linux), or a part of its name that only it has\n"
            "  --list-devices     print the outputs and end\n"
            "  --help             print this and end\n"
            "  --version          print the version and end\n"
@@ -286,7 +287,8 @@ std::string version_text(std::string_view program)
            version::licence + "\n";
 }
 
-std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted)
+std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted,
+                                           const std::vector<std::string>& server_names)
 {
     if (names.empty())
         return std::string("there is no output device");
@@ -295,6 +297,10 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
             return static_cast<int>(*number);
         return "no output device " + std::string(wanted) + ": they are numbered 1 to " + std::to_string(names.size());
     }
+    // A server name is the one thing two outputs never share.
+    const auto named = std::find(server_names.begin(), server_names.end(), wanted);
+    if (named != server_names.end() && named - server_names.begin() < static_cast<std::ptrdiff_t>(names.size()))
+        return static_cast<int>(named - server_names.begin()) + 1;
     const std::string part = lower(wanted);
     std::vector<int> matches;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -304,21 +310,28 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
     if (matches.size() == 1)
         return matches.front();
     if (matches.empty())
-        return "no output device's name has \"" + std::string(wanted) + "\" in it";
+        return "no output device's name has \"" + std::string(wanted) + "\" in it" +
+               (server_names.empty() ? "" : ", and no server name is \"" + std::string(wanted) + "\"");
     std::string message = "\"" + std::string(wanted) + "\" is in the names of " + std::to_string(matches.size()) +
                           " output devices:";
     for (int m : matches)
         message += " " + std::to_string(m);
+    if (!server_names.empty())
+        message += " (give the number, or the server name in brackets from --list-devices)";
     return message;
 }
 
-std::string device_list(const std::vector<std::string>& names)
+std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names)
 {
     if (names.empty())
         return "  (no output device)\n";
     std::string out;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        out += "  " + std::to_string(i + 1) + "  " + names[i] + (i == 0 ? "  (default)\n" : "\n");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += "  " + std::to_string(i + 1) + "  " + names[i];
+        if (i < server_names.size())
+            out += "  [" + server_names[i] + "]";
+        out += i == 0 ? "  (default)\n" : "\n";
+    }
     return out;
 }
 

@@ -20,7 +20,7 @@ struct ProgramOptions {
     enum class Action { run, help, version, list_devices };
     Action action = Action::run;
     std::optional<ToneSetup> setup;   // instead of the defaults
-    std::optional<std::string> device; // as given: a number from --list-devices or part of a name
+    std::optional<std::string> device; // as given: a number from --list-devices, a server name or part of a name
 };
 
 // tonegen-render [--setup TEXT | --setup-file FILE] [--seconds S | --frames N]
@@ -57,12 +57,17 @@ std::string render_help();
 std::string version_text(std::string_view program);
 
 // The device --device names among the outputs the platform lists, counted
-// from 1 as --list-devices prints them; the message when it names none, or
-// more than one.
-std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted);
+// from 1 as --list-devices prints them: its number, its server name exactly
+// (where the platform's outputs have one, beside their names for people:
+// `server_names`, empty or one per name), or a part of its name that only it
+// has. The message when it names none, or more than one.
+std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted,
+                                           const std::vector<std::string>& server_names = {});
 
-// --list-devices: one line per output, "  1  Name (default)"; the first is
-// the one the program uses without --device.
-std::string device_list(const std::vector<std::string>& names);
+// --list-devices: one line per output, "  1  Name  (default)", with the
+// server name in brackets after the name where there is one
+// ("  2  Null Output  [second]"); the first is the one the program uses
+// without --device.
+std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names = {});
 
 } // namespace tonegen

@@ -1,6 +1,7 @@
 # The wave-out port's contract (wave_out_contract.cpp), run on the fake
-# device, on the Linux emulation over a fake sound server, and on the
-# system's waveOut under wine with a private sound server behind it.
+# device, on the Linux emulation over a fake sound server and over a private
+# real one, and on the system's waveOut under wine with a private sound
+# server behind it.
 set(wave_out_contract ${CMAKE_CURRENT_LIST_DIR}/wave_out_contract.cpp)
 
 add_executable(tonegen_wave_out_contract_sim ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_sim.cpp)
@@ -16,6 +17,17 @@ if(TONEGEN_QT)
   target_include_directories(tonegen_wave_out_contract_qt PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tonegen_discover_tests(tonegen_wave_out_contract_qt NO_PRETTY_VALUES
     PROPERTIES LABELS "qt;contract" ENVIRONMENT QT_QPA_PLATFORM=offscreen DISCOVERY_MODE PRE_TEST)
+
+  add_executable(tonegen_wave_out_contract_qt_pulse ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_qt_pulse.cpp
+                 ${PROJECT_SOURCE_DIR}/tests/qt/qt_test_main.cpp)
+  target_link_libraries(tonegen_wave_out_contract_qt_pulse PRIVATE tonegen_qt GTest::gtest)
+  target_include_directories(tonegen_wave_out_contract_qt_pulse PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # Each run with a sound server of its own, which the harness's clean
+  # environment leaves no display for: Qt's offscreen platform.
+  set_property(TARGET tonegen_wave_out_contract_qt_pulse PROPERTY CROSSCOMPILING_EMULATOR
+    bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh env QT_QPA_PLATFORM=offscreen)
+  tonegen_discover_tests(tonegen_wave_out_contract_qt_pulse NO_PRETTY_VALUES
+    PROPERTIES LABELS "qt;contract" TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
 endif()
 
 if(WIN32)

@@ -22,7 +22,7 @@ void WaveOutContract::SetUp()
     ASSERT_NE(window, 0u);
     w.set_message_handler([this](WindowHandle win, unsigned message, std::uintptr_t, std::intptr_t lparam) {
         if (message == MM_WOM_DONE)
-            notices.push_back({win, message, lparam});
+            notices.push_back({win, message, lparam, rig->played_at_most()});
     });
     samples.assign(header_count, std::vector<std::int16_t>(header_frames));
     headers.assign(header_count, WaveHeader{});
@@ -140,6 +140,25 @@ TEST_P(WaveOutContract, HandsBackEveryHeaderInOrderByMessageToTheWindow)
             written.insert(written.end(), s.begin(), s.end());
         ASSERT_GE(played->size(), written.size());
         EXPECT_TRUE(std::equal(written.begin(), written.end(), played->begin()));
+    }
+}
+
+// A header comes back only once the device has played its last sample, not
+// when the device has merely taken it into buffers of its own: so the ring
+// of headers holds exactly what is still to be heard. Header k's notice
+// never comes before the device can have played k + 1 headers.
+TEST_P(WaveOutContract, HandsBackAHeaderOnlyOnceItHasBeenPlayed)
+{
+    ASSERT_EQ(open(), mm_no_error);
+    for (WaveHeader& h : headers) {
+        ASSERT_EQ(port->prepare_header(handle, &h), mm_no_error);
+        ASSERT_EQ(port->write(handle, &h), mm_no_error);
+    }
+    await(header_count);
+    ASSERT_EQ(notices.size(), header_count);
+    for (std::size_t k = 0; k < header_count; ++k) {
+        EXPECT_GE(notices[k].played_at_most, (k + 1) * header_frames)
+            << "header " << k << " came back before the device can have played it";
     }
 }
 

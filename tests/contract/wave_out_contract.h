@@ -7,7 +7,8 @@
 // The bodies never count on a device's pace: they let it play until the
 // notices they wait for have come (or a generous limit has passed), and
 // show that a held device returns nothing by letting it play several
-// headers' worth of time.
+// headers' worth of time. What they know of how far the device has played
+// is at most what the rig heard or, where it hears nothing, the time passed.
 #pragma once
 
 #include "platform/wave_out_port.h"
@@ -34,6 +35,10 @@ public:
     virtual void run(std::size_t frames) = 0;
     // Every sample the device has played so far, where the rig can hear it.
     virtual std::optional<std::vector<std::int16_t>> played() = 0;
+    // The most frames the device can have played since the rig was made:
+    // what the rig heard, or where it cannot hear it, the time that has
+    // passed (no device plays faster than its rate).
+    virtual std::size_t played_at_most() = 0;
     // False where the system is known to close a device with headers still
     // queued (the program never asks it to: it resets first).
     virtual bool close_refused_while_queued() { return true; }
@@ -45,6 +50,7 @@ struct Notice {
     WindowHandle window;
     unsigned message;
     std::intptr_t lparam;
+    std::size_t played_at_most; // the rig's bound when the notice was handled
 };
 
 class WaveOutContract : public ::testing::TestWithParam<WaveOutRigMaker> {

@@ -1,5 +1,6 @@
 // The wave-out contract on the Linux emulation, over a fake sound server
-// whose sink the rig reads by hand (tests/qt/fake_sound_server.h); the
+// whose sink the rig reads by hand (tests/qt/fake_sound_server.h) and which
+// keeps 400 ms read ahead of what it plays, as the real server does; the
 // notices travel through the real Qt windowing port's message queue.
 #include "contract/wave_out_contract.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 class QtWaveOutRig final : public WaveOutRig {
 public:
+    QtWaveOutRig() { server_.ahead_frames = stream_rate * 4 / 10; }
+
     WaveOutPort& port() override { return wave_out_; }
     WindowingPort& windowing() override { return windowing_; }
 
@@ -28,6 +31,7 @@ public:
     }
 
     std::optional<std::vector<std::int16_t>> played() override { return played_; }
+    std::size_t played_at_most() override { return played_.size(); }
 
 private:
     qt::QtWindowing windowing_;

@@ -26,6 +26,7 @@ public:
     }
 
     std::optional<std::vector<std::int16_t>> played() override { return device_.played; }
+    std::size_t played_at_most() override { return device_.played.size(); }
 
 private:
     sim::CallLog log_;

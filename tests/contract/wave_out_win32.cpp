@@ -27,6 +27,11 @@ public:
 
     // What the system played goes to the sound server; the rig does not hear it.
     std::optional<std::vector<std::int16_t>> played() override { return std::nullopt; }
+    // The time since the rig was made, and a tick of the clock's granularity more.
+    std::size_t played_at_most() override
+    {
+        return static_cast<std::size_t>(::GetTickCount() - made_ + 20) * stream_rate / 1000;
+    }
 
     // Windows refuses to close a device that still has headers queued
     // (WAVERR_STILLPLAYING); wine 8 closes it (measured: waveOutClose gives 0
@@ -37,6 +42,7 @@ public:
     }
 
 private:
+    const DWORD made_ = ::GetTickCount();
     win32::Win32Windowing windowing_{::GetModuleHandleA(nullptr)};
     win32::Win32WaveOut wave_out_;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with a private PulseAudio server (null sink "out", mono
 # 16-bit 44100 Hz, as the end-to-end tests have it) that ends with it: what
-# the wave-out contract's Windows runner needs behind wine's audio driver.
+# the wave-out contract's Windows runner needs behind wine's audio driver,
+# and its Linux runner over the real server plays to.
 # Usage: with_sound_server.sh COMMAND [ARGUMENTS...]
 set -uo pipefail
 # shellcheck source=../e2e/harness.sh

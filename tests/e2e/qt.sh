@@ -20,6 +20,10 @@ readonly box_exit_limit=5    # from dismissing "Err!" to the end of the process
 readonly box_gone_limit=5    # from Return in "Err!" to the box gone
 readonly sound_back_limit=2  # from the sound server's return to the sound (whole seconds)
 readonly resume_limit=3      # from ON/OFF released after the server's return to the sound
+# A change of the tones is heard after the seven or eight buffers the ring
+# still holds, 1.95 to 2.23 s: a header comes back once the server has played
+# it, so nothing the server holds comes on top.
+readonly change_limit=2.3    # from a change of a tone to the new tone heard
 readonly lost_sound_said="the sound server went away" # on standard error, once a stream
 
 APP_PROGRAM=

@@ -49,6 +49,7 @@ readonly box_gone_limit=10   # from Return in "Err!" to the box gone
 # looks a second apart), then opened again at once and once a second.
 readonly sound_back_limit=4  # from the sound server's return to the sound (whole seconds)
 readonly resume_limit=4      # from ON/OFF released after the server's return to the sound
+readonly change_limit=3      # from a change of a tone to the new tone heard
 readonly lost_sound_said="the sound device \(stopped playing\|failed\)" # on standard error, once
 
 WINE_LOADER=${WINE_LOADER:-/usr/lib/wine/wine64}

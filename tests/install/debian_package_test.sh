@@ -96,7 +96,7 @@ lintian --tag-display-limit 0 "$deb" >"$artifacts/lintian.txt" 2>/dev/null
 log "lintian: no error, $(grep -c '^W: ' "$artifacts/lintian.txt") warning(s)$(sed -n 's/^W: tonegen: /; /p' "$artifacts/lintian.txt" | paste -sd '' -)"
 depends=$(field Depends)
 log "Depends: $depends"
-for library in libc6 libqt6core6 libqt6widgets6 libqt6multimedia6; do
+for library in libc6 libqt6core6 libqt6widgets6; do
   grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
 done
 

@@ -86,36 +86,50 @@ struct HeaderFeedTest : ::testing::Test {
 };
 
 // Reads of any length, odd byte counts included, give the queued samples in
-// order and hand each header back once, when its last byte is read.
-TEST_F(HeaderFeedTest, ReadsHeadersInOrderAndHandsEachBackWhenItsLastByteIsRead)
+// order; each header is handed back once, when the server reports its last
+// byte played, however much of what was read it still holds (nothing, part
+// of a header, more than two headers); what the feed answers is how far off
+// the oldest queued header's end is.
+TEST_F(HeaderFeedTest, ReadsHeadersInOrderAndHandsEachBackOnceItsLastByteIsPlayed)
 {
-    const std::size_t read_sizes[] = {1, 7, 100, 101, 333, 1000};
-    for (const std::size_t frames_per_read : read_sizes) {
-        SCOPED_TRACE(frames_per_read);
+    struct Case {
+        std::size_t frames_per_read;
+        std::size_t held; // frames the server keeps of what it has read
+    };
+    const Case cases[] = {{1, 0}, {7, 0}, {100, 0}, {101, 0}, {333, 0}, {1000, 0}, {7, 50}, {101, 400}, {1000, 650}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.frames_per_read << " frames a read, " << c.held << " held");
         handed_back.clear();
-        TestHeader a(0, 300), b(300, 1), c(301, 500);
+        TestHeader a(0, 300), b(300, 1), c3(301, 500);
         queue(a);
         queue(b);
-        queue(c);
+        queue(c3);
+        const std::size_t ends[] = {300, 301, 801};
         std::vector<std::int16_t> got;
-        std::vector<std::size_t> handed_back_after; // frames read when each came back
-        while (got.size() < 801) {
-            const auto part = read_frames(feed, frames_per_read);
-            ASSERT_FALSE(part.empty());
+        std::vector<std::size_t> handed_back_after; // frames played when each came back
+        std::size_t played = 0;
+        while (played < 801) {
+            const auto part = read_frames(feed, c.frames_per_read);
             got.insert(got.end(), part.begin(), part.end());
+            // Past the end the server plays out what it holds, a read's length at a time.
+            const std::size_t held = part.empty() ? (got.size() - played) - std::min(got.size() - played, c.frames_per_read)
+                                                  : std::min(c.held, got.size());
+            played = got.size() - held;
+            const std::size_t wait = feed.played(held * 2);
             while (handed_back_after.size() < handed_back.size())
-                handed_back_after.push_back(got.size());
+                handed_back_after.push_back(played);
+            const std::size_t next = handed_back.size();
+            EXPECT_EQ(wait, next < 3 ? (ends[next] - played) * 2 : 0) << "after " << played << " frames played";
         }
         EXPECT_EQ(got, count_up(0, 801));
-        ASSERT_EQ(handed_back, (std::vector<WaveHeader*>{&a.header, &b.header, &c.header}));
-        for (const TestHeader* h : {&a, &b, &c}) {
+        ASSERT_EQ(handed_back, (std::vector<WaveHeader*>{&a.header, &b.header, &c3.header}));
+        for (const TestHeader* h : {&a, &b, &c3}) {
             EXPECT_EQ(h->header.dwFlags & (WHDR_DONE | WHDR_INQUEUE | WHDR_PREPARED), WHDR_DONE | WHDR_PREPARED);
         }
-        // Not before its last byte: within one read of it.
-        const std::size_t ends[] = {300, 301, 801};
+        // Not before its last byte is played: within one read of it.
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_GE(handed_back_after[i], ends[i]);
-            EXPECT_LT(handed_back_after[i], ends[i] + frames_per_read);
+            EXPECT_LT(handed_back_after[i], ends[i] + c.frames_per_read);
         }
         EXPECT_TRUE(feed.empty());
     }
@@ -168,11 +182,15 @@ TEST_F(HeaderFeedTest, RefusesUnpreparedAndQueuedHeadersAndUnpreparingQueuedOnes
     EXPECT_EQ(feed.queue(&a.header, &woken), mm_still_playing);
     EXPECT_EQ(feed.unprepare(&a.header), mm_still_playing);
     EXPECT_EQ(read_frames(feed, 10).size(), 10u);
+    static_cast<void>(feed.played(2));
+    EXPECT_EQ(feed.unprepare(&a.header), mm_still_playing) << "read whole, not yet played";
+    static_cast<void>(feed.played(0));
     EXPECT_EQ(feed.unprepare(&a.header), mm_no_error);
     EXPECT_EQ(a.header.dwFlags & WHDR_PREPARED, 0u);
 }
 
-// More headers than the queue first has room for, queued while it is read.
+// More headers than the queue first has room for, queued while it is read
+// and played.
 TEST_F(HeaderFeedTest, KeepsOrderWhileTheQueueGrows)
 {
     std::vector<std::unique_ptr<TestHeader>> headers;
@@ -184,17 +202,19 @@ TEST_F(HeaderFeedTest, KeepsOrderWhileTheQueueGrows)
         if (i % 3 == 0) {
             const auto part = read_frames(feed, 7);
             got.insert(got.end(), part.begin(), part.end());
+            static_cast<void>(feed.played(6));
         }
     }
     const auto rest = read_frames(feed, 400);
     got.insert(got.end(), rest.begin(), rest.end());
+    static_cast<void>(feed.played(0));
     EXPECT_EQ(got, count_up(0, 400));
     ASSERT_EQ(handed_back.size(), 40u);
     for (std::size_t i = 0; i < 40; ++i)
         EXPECT_EQ(handed_back[i], &headers[i]->header);
 }
 
-TEST_F(HeaderFeedTest, ReadingAllocatesNothing)
+TEST_F(HeaderFeedTest, ReadingAndPlayingAllocateNothing)
 {
     std::vector<std::unique_ptr<TestHeader>> headers;
     for (int i = 0; i < 8; ++i) {
@@ -205,8 +225,11 @@ TEST_F(HeaderFeedTest, ReadingAllocatesNothing)
     std::vector<char> out(35280);
     const long before = allocations.load();
     std::size_t total = 0;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 20; ++i) {
         total += feed.read(out.data(), out.size() - 2 * static_cast<std::size_t>(i));
+        static_cast<void>(feed.played(100));
+    }
+    static_cast<void>(feed.played(0));
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_EQ(total, 8u * 12288 * 2);
     EXPECT_EQ(handed_back.size(), 8u);
@@ -464,6 +487,43 @@ TEST(QtTestSignalsStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
     const int attempts = server.attempts;
     QTest::qWait(60);
     EXPECT_EQ(server.attempts, attempts);
+}
+
+// A recording started, stopped or started again while another plays is
+// heard from the next frame the server plays, not after the 0.4 s it holds
+// read ahead, and the other goes on unbroken.
+TEST(QtTestSignalsStream, AChangeWhileAnotherPlaysIsHeardAtOnceAndTheOtherGoesOn)
+{
+    FakeSoundServer server;
+    server.ahead_frames = 17640;
+    QtTestSignals player(server);
+    ASSERT_TRUE(player.load_library() && player.create_device() && player.set_up_device());
+    const WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    const std::vector<std::int16_t> sweep_samples = count_up(0, 1000), pink_samples = count_up(3000, 500);
+    const SoundBufferHandle sweep = player.create_buffer(format, 2000, static_buffer_flags);
+    const SoundBufferHandle pink = player.create_buffer(format, 1000, static_buffer_flags);
+    ASSERT_TRUE(player.copy_into(sweep, reinterpret_cast<const unsigned char*>(sweep_samples.data()), 2000));
+    ASSERT_TRUE(player.copy_into(pink, reinterpret_cast<const unsigned char*>(pink_samples.data()), 1000));
+    // As the program starts a recording.
+    const auto start = [&](SoundBufferHandle b) {
+        player.stop(b);
+        player.set_position(b, 0);
+        player.set_volume(b, 0);
+        player.play(b, true);
+    };
+    const auto pull = [&](std::size_t frames) { return server.current->pull(frames); };
+
+    start(sweep);
+    ASSERT_NE(server.current, nullptr);
+    EXPECT_EQ(pull(100), count_up(0, 100));
+    start(pink);
+    EXPECT_EQ(pull(3), (std::vector<std::int16_t>{100 + 3000, 101 + 3001, 102 + 3002})) << "the noise joins at once";
+    player.stop(pink);
+    EXPECT_EQ(pull(3), count_up(103, 3)) << "the noise stops at once";
+    start(pink);
+    EXPECT_EQ(pull(2), (std::vector<std::int16_t>{106 + 3000, 107 + 3001}));
+    start(sweep);
+    EXPECT_EQ(pull(2), (std::vector<std::int16_t>{0 + 3002, 1 + 3003})) << "the sweep from its start at once";
 }
 
 } // namespace

@@ -186,26 +186,44 @@ TEST(RenderCommandLine, LengthsOutputAndSignals)
     }
 }
 
-TEST(Devices, ANumberFromTheListOrAPartOfOneName)
+TEST(Devices, ANumberAServerNameOrAPartOfOneName)
 {
     const std::vector<std::string> names = {"Built-in Audio Analog Stereo", "Null Output", "USB Audio Null"};
+    // Where the outputs have server names, two of one description are told
+    // apart by them.
+    const std::vector<std::string> twins = {"Null Output", "Null Output", "USB Audio"};
+    const std::vector<std::string> servers = {"out", "second", "usb.analog-mono"};
     struct Case {
+        const std::vector<std::string>* names;
+        const std::vector<std::string>* servers;
         const char* wanted;
         int number;
         const char* message;
     };
+    const std::vector<std::string> none;
     const Case cases[] = {
-        {"1", 1, ""},
-        {"3", 3, ""},
-        {"built-in", 1, ""},
-        {"usb", 3, ""},
-        {"0", 0, "no output device 0: they are numbered 1 to 3"},
-        {"4", 0, "no output device 4: they are numbered 1 to 3"},
-        {"null", 0, "\"null\" is in the names of 2 output devices: 2 3"},
-        {"HDMI", 0, "no output device's name has \"HDMI\" in it"},
+        {&names, &none, "1", 1, ""},
+        {&names, &none, "3", 3, ""},
+        {&names, &none, "built-in", 1, ""},
+        {&names, &none, "usb", 3, ""},
+        {&names, &none, "0", 0, "no output device 0: they are numbered 1 to 3"},
+        {&names, &none, "4", 0, "no output device 4: they are numbered 1 to 3"},
+        {&names, &none, "null", 0, "\"null\" is in the names of 2 output devices: 2 3"},
+        {&names, &none, "HDMI", 0, "no output device's name has \"HDMI\" in it"},
+        {&twins, &servers, "2", 2, ""},
+        {&twins, &servers, "second", 2, ""},
+        {&twins, &servers, "out", 1, ""},
+        {&twins, &servers, "usb", 3, ""},
+        {&twins, &servers, "Null", 0,
+         "\"Null\" is in the names of 2 output devices: 1 2 (give the number, or the server name in brackets from "
+         "--list-devices)"},
+        {&twins, &servers, "secon", 0,
+         "no output device's name has \"secon\" in it, and no server name is \"secon\""},
+        {&twins, &servers, "Second", 0,
+         "no output device's name has \"Second\" in it, and no server name is \"Second\""},
     };
     for (const Case& c : cases) {
-        const auto found = find_device(names, c.wanted);
+        const auto found = find_device(*c.names, c.wanted, *c.servers);
         if (c.number != 0) {
             ASSERT_TRUE(std::holds_alternative<int>(found)) << c.wanted << ": " << std::get<std::string>(found);
             EXPECT_EQ(std::get<int>(found), c.number) << c.wanted;
@@ -216,6 +234,8 @@ TEST(Devices, ANumberFromTheListOrAPartOfOneName)
     }
     EXPECT_EQ(std::get<std::string>(find_device({}, "1")), "there is no output device");
     EXPECT_EQ(device_list(names), "  1  Built-in Audio Analog Stereo  (default)\n  2  Null Output\n  3  USB Audio Null\n");
+    EXPECT_EQ(device_list(twins, servers),
+              "  1  Null Output  [out]  (default)\n  2  Null Output  [second]\n  3  USB Audio  [usb.analog-mono]\n");
 }
 
 } // namespace

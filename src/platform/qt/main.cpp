@@ -2,8 +2,8 @@
 //
 // How it works: the command line is read first; --help, --version,
 // --list-devices and a command line that cannot run are answered on the
-// standard streams without a window (and, but for the device list, without
-// Qt). QApplication is then created but its own loop never runs; the core's
+// standard streams without a window and without Qt (the device list comes
+// from the sound server's client library). QApplication is then created but its own loop never runs; the core's
 // event waits (QtWindowing::wait_event and friends) pump Qt events
 // themselves. run_program returns once the main window's close box has been
 // handled and the stream closed, and its result is the exit code. Before
@@ -22,7 +22,6 @@
 #include "platform/qt/qt_windowing.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 
 #include <cstdio>
 #include <string>
@@ -31,13 +30,22 @@
 
 namespace {
 
-// The outputs as --list-devices numbers them: the default first.
-std::vector<std::string> output_names(tonegen::qt::SoundServer& server)
-{
+// The outputs as --list-devices numbers them, the default first: their
+// names for people, and the server's names, which tell apart two outputs of
+// the same description.
+struct OutputNames {
     std::vector<std::string> names;
-    for (const tonegen::qt::SoundOutput& output : server.outputs())
-        names.push_back(output.description.empty() ? output.device : output.description);
-    return names;
+    std::vector<std::string> server_names;
+};
+
+OutputNames output_names(tonegen::qt::SoundServer& server)
+{
+    OutputNames out;
+    for (const tonegen::qt::SoundOutput& output : server.outputs()) {
+        out.names.push_back(output.description.empty() ? output.device : output.description);
+        out.server_names.push_back(output.device);
+    }
+    return out;
 }
 
 } // namespace
@@ -60,10 +68,9 @@ int main(int argc, char* argv[])
         std::fputs(tonegen::version_text("tonegen").c_str(), stdout);
         return 0;
     case Action::list_devices: {
-        // The sound server's outputs need Qt's media layer, not a display.
-        const QCoreApplication core(argc, argv);
         tonegen::qt::PulseSoundServer sound_server;
-        std::fputs(tonegen::device_list(output_names(sound_server)).c_str(), stdout);
+        const OutputNames outputs = output_names(sound_server);
+        std::fputs(tonegen::device_list(outputs.names, outputs.server_names).c_str(), stdout);
         return 0;
     }
     case Action::run:
@@ -81,21 +88,24 @@ int main(int argc, char* argv[])
     tonegen::StartOptions start;
     start.setup = options.setup;
     if (options.device) {
-        const std::vector<std::string> names = output_names(sound_server);
-        const auto found = tonegen::find_device(names, *options.device);
+        const OutputNames outputs = output_names(sound_server);
+        const auto found = tonegen::find_device(outputs.names, *options.device, outputs.server_names);
         if (std::holds_alternative<int>(found)) {
             start.device_number = std::get<int>(found);
         } else {
             // No such device: the program says so as it does for a missing one.
             std::fprintf(stderr, "tonegen: %s\n", std::get<std::string>(found).c_str());
-            start.device_number = static_cast<std::int64_t>(names.size()) + 1;
+            start.device_number = static_cast<std::int64_t>(outputs.names.size()) + 1;
         }
     }
 
     tonegen::qt::QtWindowing windowing;
     tonegen::qt::QtWaveOut wave_out(windowing, sound_server);
-    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1));
+    // The recordings are read where they are embedded, not copied.
+    const tonegen::Assets assets = tonegen::qt::embedded_assets();
+    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1),
+                                            {assets.sweep, assets.pink});
     tonegen::qt::QtShell shell;
-    tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::qt::embedded_assets()};
+    tonegen::Platform platform{windowing, wave_out, test_signals, shell, assets};
     return tonegen::run_program(tonegen::settings, platform, start);
 }

@@ -8,8 +8,9 @@
 
 namespace tonegen::qt {
 
-SinkKeeper::SinkKeeper(SoundServer& server, std::string device, const char* stream_name, SoundFeed& feed)
-    : server_(server), device_(std::move(device)), stream_name_(stream_name), feed_(feed)
+SinkKeeper::SinkKeeper(SoundServer& server, std::string device, const char* stream_name, StreamBuffer buffer,
+                       SoundFeed& feed)
+    : server_(server), device_(std::move(device)), stream_name_(stream_name), buffer_(buffer), feed_(feed)
 {
     retry_timer_.setInterval(server.retry_interval());
     QObject::connect(&retry_timer_, &QTimer::timeout, &anchor_, [this] { retry(); });
@@ -26,7 +27,7 @@ bool SinkKeeper::try_open()
     const unsigned generation = ++generation_;
     // The notice crosses to the GUI thread; one that arrives after the keeper
     // has gone, or for a sink already replaced, is dropped.
-    auto sink = server_.make_sink(device_, stream_name_, [this, generation] {
+    auto sink = server_.make_sink(device_, stream_name_, buffer_, [this, generation] {
         static_cast<void>(QMetaObject::invokeMethod(
             &anchor_, [this, generation] { on_failed(generation); }, Qt::QueuedConnection));
     });
@@ -78,6 +79,12 @@ void SinkKeeper::wake()
 {
     if (sink_)
         sink_->wake();
+}
+
+void SinkKeeper::rewrite()
+{
+    if (sink_)
+        sink_->rewrite();
 }
 
 void SinkKeeper::close()

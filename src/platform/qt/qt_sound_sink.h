@@ -7,10 +7,19 @@
 // pulls bytes from its SoundFeed on a thread of its own whenever the sound
 // server wants more, and none while it is held. A feed that comes up short
 // is read again at the server's next request or when its owner calls
-// `wake`, which writes at once what the server has room for. When the
-// server goes away the sink calls the failure function it was made with,
-// once, on its own thread, and pulls no more; a failed sink is closed and a
-// new one made to play on.
+// `wake`, which writes at once what the server has room for. A feed that
+// can go back (the test signals' mix) has what the server holds written over
+// after a change, so that the change is heard about when it is made rather
+// than after the stream's whole buffer. A feed that follows the play (the header queue) is told, on the sink's thread, how
+// much of what it gave is still to be played, as the server reports it: at
+// each point the feed asks to hear about (a header's last sample), and never
+// while the stream is held. When the server goes away the sink calls the
+// failure function it was made with, once, on its own thread, and pulls no
+// more; a failed sink is closed and a new one made to play on.
+//
+// How much a stream keeps queued at the server is its StreamBuffer: the
+// longer, the more slack on a busy machine and the fewer wake-ups; the
+// shorter, the sooner a change of what the feed gives is heard.
 //
 // SinkKeeper owns that cycle for one stream: it notices the failure on the
 // GUI thread, says so once on standard error, makes a new sink on the same
@@ -44,6 +53,26 @@ public:
     // sink's thread, one call at a time; never blocks for long, never
     // allocates.
     virtual std::size_t read(char* data, std::size_t bytes) noexcept = 0;
+    // Whether the feed wants `played`; asked once, when a sink opens.
+    virtual bool follows_play() const noexcept { return false; }
+    // The server has played all but the last `unplayed` bytes of what the
+    // feed has given the stream now open (what a server that went away held
+    // counts as played). Called on the sink's thread, between reads. Returns
+    // how many more bytes are to be played before the feed wants to hear
+    // again; 0 when nothing waits for it until the next read.
+    virtual std::size_t played(std::size_t unplayed) noexcept
+    {
+        static_cast<void>(unplayed);
+        return 0;
+    }
+    // The next reads give the last `bytes` bytes read again, as the feed now
+    // has them (after a change of what it plays). Called on the sink's
+    // thread, between reads; false where the feed cannot (the default).
+    virtual bool rewind(std::size_t bytes) noexcept
+    {
+        static_cast<void>(bytes);
+        return false;
+    }
 };
 
 class SoundSink {
@@ -58,8 +87,21 @@ public:
     virtual void flush() = 0;
     // The feed has more after coming up short.
     virtual void wake() = 0;
+    // What the feed gives has changed: what the server holds and will not
+    // have played before new bytes reach it is read again from the feed
+    // (which rewinds) and written over. Soon after the call, on the sink's
+    // thread; calls that come before it is done are served by it.
+    virtual void rewrite() = 0;
     // Ends the stream at once; the feed is not read after it returns.
     virtual void close() = 0;
+};
+
+// What a stream keeps queued at the server, the server's own buffers
+// included: `queued_ms` at most, topped up whenever it has fallen by
+// `request_ms`.
+struct StreamBuffer {
+    unsigned queued_ms;
+    unsigned request_ms;
 };
 
 struct SoundOutput {
@@ -76,7 +118,7 @@ public:
     // A sink on `device`, not yet open. `failed` is called on the sink's
     // thread when an open stream dies.
     virtual std::unique_ptr<SoundSink> make_sink(const std::string& device, const char* stream_name,
-                                                 std::function<void()> failed) = 0;
+                                                 StreamBuffer buffer, std::function<void()> failed) = 0;
     // How often a stream whose server went away tries to open again.
     virtual std::chrono::milliseconds retry_interval() const { return std::chrono::seconds(1); }
 };
@@ -85,7 +127,8 @@ public:
 // only; the retries run from its event waits.
 class SinkKeeper {
 public:
-    SinkKeeper(SoundServer& server, std::string device, const char* stream_name, SoundFeed& feed);
+    SinkKeeper(SoundServer& server, std::string device, const char* stream_name, StreamBuffer buffer,
+               SoundFeed& feed);
     ~SinkKeeper();
     SinkKeeper(const SinkKeeper&) = delete;
     SinkKeeper& operator=(const SinkKeeper&) = delete;
@@ -97,6 +140,7 @@ public:
     void set_paused(bool paused);
     void flush();
     void wake();
+    void rewrite();
     // Ends the stream and any retrying.
     void close();
 
@@ -114,6 +158,7 @@ private:
     SoundServer& server_;
     const std::string device_;
     const char* const stream_name_;
+    const StreamBuffer buffer_;
     SoundFeed& feed_;
     std::unique_ptr<SoundSink> sink_;
     bool wanted_ = false;

@@ -16,6 +16,23 @@ bool SoundBuffers::any_playing()
     return std::any_of(by_handle.begin(), by_handle.end(), [](const auto& b) { return b.second.playing; });
 }
 
+std::int16_t SoundBuffer::sample(std::size_t i) const
+{
+    if (lasting.empty())
+        return samples.empty() ? 0 : samples[i];
+    std::int16_t v = 0;
+    std::memcpy(&v, lasting.data() + 2 * i, 2);
+    return v;
+}
+
+std::size_t SoundBuffer::position_at(std::uint64_t frame) const
+{
+    const std::uint64_t at = position + (frame - origin);
+    if (looping && length() != 0)
+        return static_cast<std::size_t>(at % length());
+    return static_cast<std::size_t>(std::min<std::uint64_t>(at, length()));
+}
+
 std::size_t MixFeed::read(char* data, std::size_t bytes) noexcept
 {
     const std::size_t frames = bytes / 2;
@@ -24,23 +41,51 @@ std::size_t MixFeed::read(char* data, std::size_t bytes) noexcept
     return frames * 2;
 }
 
+bool MixFeed::rewind(std::size_t bytes) noexcept
+{
+    std::lock_guard<std::mutex> lock(buffers_.mutex);
+    const std::uint64_t back = std::min<std::uint64_t>(bytes / 2, buffers_.frame);
+    buffers_.frame -= back;
+    for (auto& [handle, b] : buffers_.by_handle) {
+        // One that ran out after that frame plays its end again.
+        if (!b.playing && b.ended > buffers_.frame) {
+            b.playing = true;
+            b.ended = 0;
+        }
+        if (b.playing && b.placed && b.origin > buffers_.frame)
+            b.origin = buffers_.frame;
+    }
+    return true;
+}
+
 void MixFeed::mix_block(char* data, std::size_t frames)
 {
     std::fill_n(mix_.begin(), frames, 0.0);
     {
         std::lock_guard<std::mutex> lock(buffers_.mutex);
+        const std::uint64_t first = buffers_.frame;
         for (auto& [handle, b] : buffers_.by_handle) {
-            for (std::size_t i = 0; i < frames && b.playing; ++i) {
-                if (b.position >= b.samples.size()) {
-                    if (!b.looping || b.samples.empty()) {
+            if (!b.playing)
+                continue;
+            if (!b.placed) {
+                b.placed = true;
+                b.origin = first;
+            }
+            const std::size_t length = b.length();
+            std::size_t p = b.position_at(first);
+            for (std::size_t i = 0; i < frames; ++i) {
+                if (p >= length) {
+                    if (!b.looping || length == 0) {
                         b.playing = false;
+                        b.ended = first + i;
                         break;
                     }
-                    b.position = 0;
+                    p = 0;
                 }
-                mix_[i] += b.samples[b.position++] * b.gain;
+                mix_[i] += b.sample(p++) * b.gain;
             }
         }
+        buffers_.frame = first + frames;
     }
     for (std::size_t i = 0; i < frames; ++i) {
         const std::int16_t v = mixed_sample(mix_[i]);
@@ -48,9 +93,20 @@ void MixFeed::mix_block(char* data, std::size_t frames)
     }
 }
 
+namespace {
+
+// As much queued as the tones' stream, for the same slack on a busy machine;
+// a change is written over it. Requested seldom (every 170 ms) so that the
+// server keeps little in its sink (30 ms), which a change cannot reach: that
+// and the margin of the rewrite are how late a change is heard. The sink
+// works at that latency only while a recording plays.
+constexpr StreamBuffer test_signal_buffer{400, 170};
+
+} // namespace
+
 struct QtTestSignals::Player {
     Player(SoundServer& server, std::string device)
-        : feed(buffers), keeper(server, std::move(device), "tonegen test signals", feed)
+        : feed(buffers), keeper(server, std::move(device), "tonegen test signals", test_signal_buffer, feed)
     {
     }
 
@@ -58,6 +114,12 @@ struct QtTestSignals::Player {
     MixFeed feed;
     SinkKeeper keeper; // last: its sink stops reading before the rest goes
     SoundBufferHandle next_handle = 1;
+
+    std::uint64_t buffers_frame()
+    {
+        std::lock_guard<std::mutex> lock(buffers.mutex);
+        return buffers.frame;
+    }
 
     template <typename F>
     void with(SoundBufferHandle handle, F&& f)
@@ -69,7 +131,11 @@ struct QtTestSignals::Player {
     }
 };
 
-QtTestSignals::QtTestSignals(SoundServer& server, unsigned device_id) : server_(server), device_id_(device_id) {}
+QtTestSignals::QtTestSignals(SoundServer& server, unsigned device_id,
+                             std::vector<std::span<const unsigned char>> lasting)
+    : server_(server), device_id_(device_id), lasting_(std::move(lasting))
+{
+}
 
 QtTestSignals::~QtTestSignals() = default;
 
@@ -109,13 +175,21 @@ void QtTestSignals::close_if_silent()
         player_->keeper.close();
 }
 
+void QtTestSignals::changed()
+{
+    if (player_)
+        player_->keeper.rewrite();
+}
+
 SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
 {
     // The player mixes one format: what the recordings are made in.
     if (!player_ || !is_stream_format(format) || bytes < 2)
         return 0;
+    // Its memory is taken when something is copied into it, and then only if
+    // that is not read in place.
     SoundBuffer b;
-    b.samples.assign(bytes / 2, 0);
+    b.silence = bytes / 2;
     std::lock_guard<std::mutex> lock(player_->buffers.mutex);
     const SoundBufferHandle handle = player_->next_handle++;
     player_->buffers.by_handle.emplace(handle, std::move(b));
@@ -124,15 +198,29 @@ SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::ui
 
 bool QtTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
 {
+    if (!player_)
+        return false;
+    const auto at = reinterpret_cast<std::uintptr_t>(data);
+    const bool in_place = std::any_of(lasting_.begin(), lasting_.end(), [&](std::span<const unsigned char> m) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(m.data());
+        return at >= begin && at - begin <= m.size() && bytes <= m.size() - (at - begin);
+    });
     bool copied = false;
-    if (player_) {
-        player_->with(buffer, [&](SoundBuffer& b) {
-            if (bytes <= b.samples.size() * 2) {
-                std::memcpy(b.samples.data(), data, bytes);
-                copied = true;
-            }
-        });
-    }
+    player_->with(buffer, [&](SoundBuffer& b) {
+        const std::size_t length = b.length();
+        if (bytes > length * 2)
+            return;
+        if (in_place && bytes == length * 2) {
+            b.lasting = {data, bytes};
+            std::vector<std::int16_t>().swap(b.samples);
+        } else {
+            if (b.samples.empty())
+                b.samples.assign(length, 0);
+            b.lasting = {};
+            std::memcpy(b.samples.data(), data, bytes);
+        }
+        copied = true;
+    });
     return copied;
 }
 
@@ -151,25 +239,40 @@ void QtTestSignals::stop(SoundBufferHandle buffer)
 {
     if (!player_)
         return;
-    player_->with(buffer, [](SoundBuffer& b) { b.playing = false; });
+    const std::uint64_t frame = player_->buffers_frame();
+    player_->with(buffer, [frame](SoundBuffer& b) {
+        if (b.playing && b.placed)
+            b.position = b.position_at(frame);
+        b.playing = false;
+        b.placed = false;
+        b.ended = 0;
+    });
     close_if_silent();
+    changed();
 }
 
 void QtTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
-    if (player_)
-        player_->with(buffer, [byte_offset](SoundBuffer& b) { b.position = std::min<std::size_t>(byte_offset / 2, b.samples.size()); });
+    if (!player_)
+        return;
+    player_->with(buffer, [byte_offset](SoundBuffer& b) {
+        b.position = std::min<std::size_t>(byte_offset / 2, b.length());
+        b.placed = false;
+        b.ended = 0;
+    });
+    changed();
 }
 
 void QtTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     const long v = std::clamp(hundredths_of_db, volume_min, volume_max);
-    if (player_) {
-        player_->with(buffer, [v](SoundBuffer& b) {
-            b.volume = v;
-            b.gain = linear_gain(v);
-        });
-    }
+    if (!player_)
+        return;
+    player_->with(buffer, [v](SoundBuffer& b) {
+        b.volume = v;
+        b.gain = linear_gain(v);
+    });
+    changed();
 }
 
 long QtTestSignals::volume(SoundBufferHandle buffer)
@@ -186,12 +289,17 @@ void QtTestSignals::play(SoundBufferHandle buffer, bool looping)
         return;
     bool found = false;
     player_->with(buffer, [&](SoundBuffer& b) {
+        if (!b.playing)
+            b.placed = false;
         b.playing = true;
         b.looping = looping;
+        b.ended = 0;
         found = true;
     });
-    if (found)
-        player_->keeper.keep_open(false);
+    if (!found)
+        return;
+    player_->keeper.keep_open(false);
+    changed();
 }
 
 } // namespace tonegen::qt

@@ -1,16 +1,29 @@
 // The test-signal player on Linux: static buffers held in memory, mixed and
 // looped into one sound sink.
 //
-// How it works: every buffer keeps its recording's 16-bit mono samples, a
-// linear gain made from its attenuation (10^(hundredths / 2000)), a play
+// How it works: every buffer keeps its recording's 16-bit mono samples (a
+// copy, or where they come from the program's own read-only recordings,
+// which live as long as the program, those in place: the recordings are in
+// memory once), a linear gain made from its attenuation (10^(hundredths / 2000)), a play
 // position and its playing and looping states, all under one mutex. MixFeed
-// adds up every playing buffer at its gain, sample by sample, and moves each
-// one's position on: a looping buffer wraps to its first sample, any other
-// stops at its end. The player's stream exists only while a buffer plays:
-// `play` opens it (or, while the sound server is away, keeps trying to), and
-// the `stop` that leaves nothing playing closes it, so silence costs no
-// stream and no wake-ups. The GUI thread only changes the shared states and
-// opens and closes the stream; it never waits for the sink's thread.
+// adds up every playing buffer at its gain, sample by sample: a looping
+// buffer wraps to its first sample, any other stops at its end. A playing
+// buffer's place is kept as the frame of the mixed stream at which it plays
+// its start position (its origin, set where the mix first reaches it), so
+// the mix can be made again from an earlier frame with every buffer where it
+// was there: MixFeed `rewind`.
+//
+// The player's stream exists only while a buffer plays: `play` opens it (or,
+// while the sound server is away, keeps trying to), and the `stop` that
+// leaves nothing playing closes it, so silence costs no stream and no
+// wake-ups. A change while it plays (a start, a stop, a volume or a
+// position) asks the sink to rewrite what the server holds from as near the
+// sample being heard as the server allows: the mix goes back there, a buffer
+// started or stopped later starts or stops there, the others go on
+// unbroken, and the change is heard within 0.1 s although the stream keeps
+// 0.4 s queued for a busy machine. The GUI thread only changes the shared
+// states and opens, closes and rewrites the stream; it never waits for the
+// sink's thread.
 #pragma once
 
 #include "platform/qt/qt_sound_sink.h"
@@ -20,22 +33,39 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace tonegen::qt {
 
 struct SoundBuffer {
-    std::vector<std::int16_t> samples;
+    std::vector<std::int16_t> samples; // its own copy, unless `lasting` holds them
     long volume = 0;
     double gain = 1.0;
-    std::size_t position = 0; // in samples
+    std::size_t position = 0; // in samples: where it plays from its origin on
     bool playing = false;
     bool looping = false;
+    bool placed = false;       // playing, and the mix has set its origin
+    std::uint64_t origin = 0;  // the mix's frame at which it plays `position`
+    std::uint64_t ended = 0;   // a buffer that ran out: the frame after its last sample
+    // Little-endian samples in memory that outlives the player, read in place.
+    std::span<const unsigned char> lasting{};
+    std::size_t silence = 0; // the length of one that nothing has been copied into yet
+
+    std::size_t length() const
+    {
+        return !lasting.empty() ? lasting.size() / 2 : samples.empty() ? silence : samples.size();
+    }
+    std::int16_t sample(std::size_t i) const;
+    // Where it stands at the mix's frame `frame`, once placed; its length
+    // when a buffer that does not loop has run out.
+    std::size_t position_at(std::uint64_t frame) const;
 };
 
 struct SoundBuffers {
     std::mutex mutex;
     std::map<SoundBufferHandle, SoundBuffer> by_handle;
+    std::uint64_t frame = 0; // the next frame of the mix
 
     bool any_playing(); // locks
 };
@@ -46,6 +76,9 @@ public:
     explicit MixFeed(SoundBuffers& buffers) : buffers_(buffers) {}
 
     std::size_t read(char* data, std::size_t bytes) noexcept override;
+    // The mix from `bytes` bytes back, as the buffers now are: one that
+    // started or was moved since starts there.
+    bool rewind(std::size_t bytes) noexcept override;
 
 private:
     void mix_block(char* data, std::size_t frames);
@@ -56,8 +89,11 @@ private:
 
 class QtTestSignals final : public TestSignalPort {
 public:
-    // Plays on the output that wave-out device `device_id` plays on.
-    explicit QtTestSignals(SoundServer& server, unsigned device_id = 0);
+    // Plays on the output that wave-out device `device_id` plays on. What is
+    // copied in from inside `lasting` (memory that outlives the player and
+    // never changes: the program's embedded recordings) is read in place.
+    explicit QtTestSignals(SoundServer& server, unsigned device_id = 0,
+                           std::vector<std::span<const unsigned char>> lasting = {});
     ~QtTestSignals() override;
     QtTestSignals(const QtTestSignals&) = delete;
     QtTestSignals& operator=(const QtTestSignals&) = delete;
@@ -82,9 +118,13 @@ public:
 
 private:
     void close_if_silent();
+    // A change while the stream plays: heard from as near the sample being
+    // heard as the server allows.
+    void changed();
 
     SoundServer& server_;
     const unsigned device_id_;
+    const std::vector<std::span<const unsigned char>> lasting_;
     std::unique_ptr<Player> player_;
 };
 

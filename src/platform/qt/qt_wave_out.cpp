@@ -15,6 +15,11 @@ namespace {
 constexpr std::size_t frame_bytes = 2; // one mono 16-bit frame
 constexpr std::uint32_t callback_type_mask = 0x70000;
 
+// Slack on a loaded machine: the loop refills a request's length at a time,
+// and the rest must last until it has run. It does not delay what the
+// program hears of a change, since a header comes back only once played.
+constexpr StreamBuffer tone_buffer{400, 100};
+
 void mark_done(WaveHeader* h)
 {
     h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
@@ -81,7 +86,11 @@ void HeaderFeed::hand_back_all()
         mark_done(h);
         hand_back_(h);
     }
+    reading_ = 0;
     read_offset_ = 0;
+    // What was read is dropped at the server too: the next header starts
+    // where reading stands.
+    front_start_ = read_total_;
     starved_ = false;
 }
 
@@ -96,20 +105,19 @@ std::size_t HeaderFeed::read(char* data, std::size_t bytes) noexcept
     std::lock_guard<std::mutex> lock(mutex_);
     const std::size_t wanted = bytes - bytes % frame_bytes;
     std::size_t copied = 0;
-    while (copied < wanted && count_ > 0) {
-        WaveHeader* h = front();
+    while (copied < wanted && reading_ < count_) {
+        WaveHeader* h = at(reading_);
         const std::size_t n = std::min<std::size_t>(h->dwBufferLength - read_offset_, wanted - copied);
         if (n > 0)
             std::memcpy(data + copied, h->lpData + read_offset_, n);
         copied += n;
         read_offset_ += static_cast<std::uint32_t>(n);
         if (read_offset_ == h->dwBufferLength) {
-            pop_front();
+            ++reading_;
             read_offset_ = 0;
-            mark_done(h);
-            hand_back_(h);
         }
     }
+    read_total_ += copied;
     // A short read leaves the rest to the next write: the server plays
     // silence meanwhile and starts again once it has enough.
     if (copied < wanted)
@@ -117,12 +125,30 @@ std::size_t HeaderFeed::read(char* data, std::size_t bytes) noexcept
     return copied;
 }
 
+std::size_t HeaderFeed::played(std::size_t unplayed) noexcept
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::uint64_t position = read_total_ - std::min<std::uint64_t>(unplayed, read_total_);
+    while (reading_ > 0 && front_start_ + front()->dwBufferLength <= position) {
+        WaveHeader* h = front();
+        front_start_ += h->dwBufferLength;
+        pop_front();
+        --reading_;
+        mark_done(h);
+        hand_back_(h);
+    }
+    if (count_ == 0)
+        return 0;
+    const std::uint64_t end = front_start_ + front()->dwBufferLength;
+    return end > position ? static_cast<std::size_t>(end - position) : 0;
+}
+
 class QtWaveOut::Device {
 public:
     Device(WindowingPort& windowing, WindowHandle callback_window, bool notify, SoundServer& server,
            std::string device)
         : feed([this](WaveHeader* h) { hand_back(h); }),
-          keeper(server, std::move(device), "tonegen tones", feed), windowing_(windowing),
+          keeper(server, std::move(device), "tonegen tones", tone_buffer, feed), windowing_(windowing),
           callback_window_(callback_window), notify_(notify)
     {
     }

@@ -135,10 +135,11 @@ record_for "$clicked_at" 1.5
 until=$(mark)
 
 # Sample for sample where the platform allows: the tones throughout, each
-# test signal from its first sample on where it started (within a second of
-# its click, or up to the recorder's latency before the click's mark, which
-# is read once the button is released), nothing of it where it stopped, and
-# the first sweep's first sample where its law puts 20 Hz.
+# test signal from its first sample on where it started (within 0.1 s of its
+# click, the other one playing or not, or up to the recorder's latency before
+# the click's mark, which is read once the button is released), nothing of
+# it where it stopped, and the first sweep's first sample where its law puts
+# 20 Hz.
 app_expect_mixture --start "$tones_from" --until "$until" --expect-events "$(IFS=,; echo "${events[*]}")" \
-  --event-early 0.05 --first "sweep+@$first_start"
+  --event-early 0.05 --event-lag 0.1 --first "sweep+@$first_start"
 close_program
