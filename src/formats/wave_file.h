@@ -25,7 +25,7 @@ struct WaveImage {
 std::optional<WaveImage> parse_wave_image(std::span<const unsigned char> image);
 
 // The 44-byte head of a RIFF WAVE file of `frames` mono 16-bit PCM frames
-// at 44100 Hz, the data chunk's bytes to follow it. At most 0x7FFFFFEE
+// at 44100 Hz, the data chunk's bytes to follow it. At most 0x7FFFFFED
 // frames fit the file's 32-bit sizes.
 std::array<unsigned char, 44> wave_file_head(std::uint32_t frames);
 

@@ -7,7 +7,8 @@ set(wave_out_contract ${CMAKE_CURRENT_LIST_DIR}/wave_out_contract.cpp)
 add_executable(tonegen_wave_out_contract_sim ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_sim.cpp)
 target_link_libraries(tonegen_wave_out_contract_sim PRIVATE tonegen_sim GTest::gtest_main)
 target_include_directories(tonegen_wave_out_contract_sim PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-tonegen_discover_tests(tonegen_wave_out_contract_sim NO_PRETTY_VALUES PROPERTIES LABELS "sim;contract" DISCOVERY_TIMEOUT 60)
+tonegen_discover_tests(tonegen_wave_out_contract_sim NO_PRETTY_VALUES DISCOVERY_TIMEOUT 60)
+tonegen_label_tests(tonegen_wave_out_contract_sim sim contract)
 
 if(TONEGEN_QT)
   find_package(Qt6 REQUIRED COMPONENTS Widgets)
@@ -16,7 +17,8 @@ if(TONEGEN_QT)
   target_link_libraries(tonegen_wave_out_contract_qt PRIVATE tonegen_qt GTest::gtest)
   target_include_directories(tonegen_wave_out_contract_qt PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tonegen_discover_tests(tonegen_wave_out_contract_qt NO_PRETTY_VALUES
-    PROPERTIES LABELS "qt;contract" ENVIRONMENT QT_QPA_PLATFORM=offscreen DISCOVERY_MODE PRE_TEST)
+    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen DISCOVERY_MODE PRE_TEST)
+  tonegen_label_tests(tonegen_wave_out_contract_qt qt contract)
 
   add_executable(tonegen_wave_out_contract_qt_pulse ${wave_out_contract} ${CMAKE_CURRENT_LIST_DIR}/wave_out_qt_pulse.cpp
                  ${PROJECT_SOURCE_DIR}/tests/qt/qt_test_main.cpp)
@@ -27,7 +29,8 @@ if(TONEGEN_QT)
   set_property(TARGET tonegen_wave_out_contract_qt_pulse PROPERTY CROSSCOMPILING_EMULATOR
     bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh env QT_QPA_PLATFORM=offscreen)
   tonegen_discover_tests(tonegen_wave_out_contract_qt_pulse NO_PRETTY_VALUES
-    PROPERTIES LABELS "qt;contract" TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+    PROPERTIES TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+  tonegen_label_tests(tonegen_wave_out_contract_qt_pulse qt contract)
 endif()
 
 if(WIN32)
@@ -39,5 +42,6 @@ if(WIN32)
   set_property(TARGET tonegen_wave_out_contract_win32 PROPERTY CROSSCOMPILING_EMULATOR
     bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh ${CMAKE_CROSSCOMPILING_EMULATOR} --x-server)
   tonegen_discover_tests(tonegen_wave_out_contract_win32 NO_PRETTY_VALUES
-    PROPERTIES LABELS "win32;contract" RESOURCE_LOCK ${tonegen_test_prefix}wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
+    PROPERTIES RESOURCE_LOCK ${tonegen_test_prefix}wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
+  tonegen_label_tests(tonegen_wave_out_contract_win32 win32 contract)
 endif()

@@ -162,8 +162,12 @@ TEST_P(FailingDevice, ComesBackInOrderWithNothingRepeated)
     // Seven queued again as they were, then the eighth refilled behind them.
     EXPECT_EQ(sim.wave_out.writes.size(), writes_before + 8);
     EXPECT_EQ(sim.wave_out.queued(), 8u);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         play(4);
+        check_times(1); // a device that plays again is left alone
+    }
+    EXPECT_EQ(count(sim.log, "waveOutOpen"), 6u);
+    EXPECT_EQ(said.size(), 2u);
 
     const std::size_t after = 12;
     const std::vector<std::int16_t> mix = mix_buffers(f.first_after + after);

@@ -29,12 +29,16 @@ TEST(AboutLayout, BoxesFromTheirMeasurements)
     AboutMeasurements bare;
     bare.line_height = 16;
     bare.caption_words = {{0}};
+    AboutMeasurements wide_title = about_text(false);
+    wide_title.title_width = 488;
     const Case cases[] = {
         // 6 x 66 + 5 x 5 = 421 wide button row; 78 + 336 + 5 + 10 = 429 < 421 + 5 + 10.
         {"picture and text", about_text(true), 436, 135, 66, 24, 7, 106, 88, {5, 5, 77, 78}},
         {"no picture", about_text(false), 431, 135, 66, 24, 5, 106, 5, {}},
         {"no text lines: picture centred", no_lines, 431, 117, 66, 24, 5, 88, 0, {176, 5, 77, 78}},
         {"nothing but one empty caption", bare, 46, 34, 20, 24, 13, 5, 0, {}},
+        // 488 + 488 / 16 + 36 = 554 > 421: the title sets the width, the row centred.
+        {"title wider than the buttons", wide_title, 564, 135, 66, 24, 71, 106, 5, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,6 +72,8 @@ TEST(AboutLayout, ButtonWidthGrowsOnlyWhenACaptionExceedsIt)
         {"one word wider than the limit", {{120}}, 130, 2},
         {"two words that fit in 90", {{30}, {30, 50}}, 90, 1},
         {"two words that do not", {{40, 60}}, 70, 2},
+        {"two words exactly at the limit", {{40, 50}}, 100, 1},
+        {"two words one past it", {{41, 50}}, 60, 2},
         {"three rows", {{50, 50, 50}}, 60, 3},
         {"narrow captions still get 10", {{3}}, 20, 1},
     };

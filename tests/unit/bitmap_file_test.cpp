@@ -80,7 +80,7 @@ TEST(BitmapFile, PaletteHasTheEntriesTheHeaderNamesOrAllThatTheDepthAllows)
         std::uint32_t colours_used;
         std::size_t colours;
     };
-    for (const Case c : {Case{1, 0, 2}, Case{4, 0, 16}, Case{8, 0, 256}, Case{8, 2, 2}, Case{24, 0, 0}}) {
+    for (const Case c : {Case{1, 0, 2}, Case{4, 0, 16}, Case{8, 0, 256}, Case{8, 256, 256}, Case{8, 2, 2}, Case{24, 0, 0}}) {
         const std::optional<BitmapFileParts> parts = bitmap_file_parts(bmp(2, 2, c.bits, c.colours_used));
         ASSERT_TRUE(parts.has_value()) << c.bits;
         EXPECT_EQ(parts->colours, c.colours) << c.bits << " bpp, " << c.colours_used << " named";

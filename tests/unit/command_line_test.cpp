@@ -156,6 +156,7 @@ TEST(RenderCommandLine, LengthsOutputAndSignals)
         {{"--seconds", "60", "-o", "x.wav"}, 2646000, false, false, ""},
         {{"--seconds", "0.5", "-o", "x.wav"}, 22050, false, false, ""},
         {{"--seconds", ".25", "-o", "x.wav"}, 11025, false, false, ""},
+        {{"--seconds", "0.00002", "-o", "x.wav"}, 1, false, false, ""}, // 0.882 frames, rounded
         {{"--seconds", "0.00001", "-o", "x.wav"}, 0, false, false,
          "--seconds 0.00001 is out of range: from one frame up to 43200 seconds (1905120000 frames)"},
         {{"--seconds", "43200", "-o", "x.wav"}, 1905120000, false, false, ""},

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_wave_out.h"
 
 #include <cstring>
+#include <utility>
 
 namespace tonegen::sim {
 
@@ -22,15 +23,10 @@ int SimWaveOut::play(int n)
 {
     int finished = 0;
     while (finished < n && is_open && !paused && !stalled && !queue_.empty()) {
-        WaveHeader* h = queue_.front();
+        const Queued& q = queue_.front();
+        played.insert(played.end(), q.samples.begin(), q.samples.end());
+        hand_back(q.header);
         queue_.pop_front();
-        const std::size_t count = h->dwBufferLength / 2;
-        for (std::size_t i = 0; i < count; ++i) {
-            std::int16_t sample;
-            std::memcpy(&sample, h->lpData + 2 * i, 2);
-            played.push_back(sample);
-        }
-        hand_back(h);
         ++finished;
     }
     return finished;
@@ -96,7 +92,10 @@ MmResult SimWaveOut::write(WaveOutHandle handle, WaveHeader* header)
         return mm_error;
     }
     header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-    queue_.push_back(header);
+    std::vector<std::int16_t> samples(header->dwBufferLength / 2);
+    if (!samples.empty())
+        std::memcpy(samples.data(), header->lpData, 2 * samples.size());
+    queue_.push_back({header, std::move(samples)});
     writes.push_back(header);
     return mm_no_error;
 }
@@ -125,7 +124,7 @@ MmResult SimWaveOut::reset(WaveOutHandle handle)
     if (!valid(handle) || stalled)
         return mm_error;
     while (!queue_.empty()) {
-        hand_back(queue_.front());
+        hand_back(queue_.front().header);
         queue_.pop_front();
     }
     paused = false;

@@ -1,8 +1,9 @@
 // A virtual wave-out device with a clock the test turns by hand.
 //
-// How it works: write() queues a header; play(n) lets the device finish the
-// next n queued headers (unless paused), appending their samples to
-// `played` and posting one MM_WOM_DONE per header to the callback window
+// How it works: write() queues a header and takes its samples then, as a
+// device may (so a header written before it is refilled plays stale
+// samples); play(n) lets the device finish the next n queued headers
+// (unless paused), appending the samples taken to `played` and posting one MM_WOM_DONE per header to the callback window
 // through the sim windowing port, as the real device does. reset() hands back
 // everything queued. Every call is logged, and misuse the real device would
 // punish (writing a header that is still queued or not prepared, unpreparing
@@ -69,7 +70,11 @@ private:
 
     CallLog& log_;
     SimWindowing& windowing_;
-    std::deque<WaveHeader*> queue_;
+    struct Queued {
+        WaveHeader* header;
+        std::vector<std::int16_t> samples; // taken at write
+    };
+    std::deque<Queued> queue_;
     int prepares_ = 0;
     static constexpr WaveOutHandle handle_value = 0x5157;
 };
