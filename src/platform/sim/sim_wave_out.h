@@ -3,11 +3,12 @@
 // How it works: write() queues a header and takes its samples then, as a
 // device may (so a header written before it is refilled plays stale
 // samples); play(n) lets the device finish the next n queued headers
-// (unless paused), appending the samples taken to `played` and posting one MM_WOM_DONE per header to the callback window
-// through the sim windowing port, as the real device does. reset() hands back
-// everything queued. Every call is logged, and misuse the real device would
-// punish (writing a header that is still queued or not prepared, unpreparing
-// a queued one) is counted. A stalled device behaves as one whose sound
+// (unless paused), appending the samples taken to `played` and posting one
+// MM_WOM_DONE per header to the callback window through the sim windowing
+// port, as the real device does. reset() hands back everything queued.
+// Every call is logged, and misuse the real device would punish (writing a
+// header that is still queued or not prepared, unpreparing a queued one) is
+// counted. A stalled device behaves as one whose sound
 // server died: see `stalled`.
 #pragma once
 
