@@ -2,7 +2,7 @@
 
 #include "audio/stream.h"
 #include "model/controls.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 #include "ui/about_box.h"
 #include "ui/control_texts.h"
 #include "ui/main_window.h"
@@ -16,7 +16,7 @@ namespace {
 // caption, and nothing plays.
 void toggle_test_signal(Settings& s, Platform& p, int control)
 {
-    if (!init_sound_effects(s.test_signals, p.test_signals))
+    if (!init_sound_effects(s.player, p.player))
         return;
     const bool sweep = control == sweep_toggle;
     std::int64_t& on = sweep ? s.sweep_on : s.pink_on;
@@ -24,10 +24,10 @@ void toggle_test_signal(Settings& s, Platform& p, int control)
     on = p.windowing.checked(control) ? 1 : 0;
     if (on == 1) {
         p.windowing.set_text(control, sweep ? "ON SWEEP" : "ON PINK");
-        play_sound(s.test_signals, p.test_signals, sound, play_looping, test_signal_volume);
+        play_sound(s.player, p.player, sound, play_looping, test_signal_volume);
     } else {
         p.windowing.set_text(control, sweep ? "OFF SWEEP" : "OFF PINK");
-        stop_sound(s.test_signals, p.test_signals, sound);
+        stop_sound(s.player, p.player, sound);
     }
 }
 
@@ -113,9 +113,9 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
     p.about_picture = p.windowing.load_picture(p.assets.about_picture);
 
-    if (init_sound_effects(s.test_signals, p.test_signals)) {
-        static_cast<void>(load_sound(s.test_signals, p.test_signals, sweep_sound, p.assets.sweep));
-        static_cast<void>(load_sound(s.test_signals, p.test_signals, pink_sound, p.assets.pink));
+    if (init_sound_effects(s.player, p.player)) {
+        static_cast<void>(load_sound(s.player, p.player, sweep_sound, p.assets.sweep));
+        static_cast<void>(load_sound(s.player, p.player, pink_sound, p.assets.pink));
     }
     // The defaults do not depend on the test-signal player: without it only
     // the test signals are missing, the tones still play.
@@ -145,7 +145,7 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
     }
     if (p.main_window != 0)
         p.windowing.destroy_window(p.main_window);
-    release_sound_effects(s.test_signals, p.test_signals);
+    release_sound_effects(s.player, p.player);
     return 0;
 }
 

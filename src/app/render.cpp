@@ -1,7 +1,7 @@
 #include "app/render.h"
 
 #include "formats/wave_file.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 #include "synth/synth.h"
 
 #include <cerrno>
@@ -71,8 +71,8 @@ StreamRender::StreamRender(const RenderOptions& options, const Assets& assets) :
     s.wave_format.nBlockAlign = 2;
     s.buffer_bytes = static_cast<std::int64_t>(buffer_frames * 2);
 
-    fill_volume_table(s.test_signals);
-    state_->gain = linear_gain(volume_attenuation(s.test_signals, test_signal_volume));
+    fill_volume_table(s.player);
+    state_->gain = linear_gain(volume_attenuation(s.player, test_signal_volume));
     const std::pair<bool, std::span<const unsigned char>> wanted[] = {{options.sweep, assets.sweep},
                                                                       {options.pink, assets.pink}};
     for (const auto& [on, image] : wanted) {

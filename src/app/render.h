@@ -4,7 +4,7 @@
 // normalised amplitudes, and the same fill_buffer as the live stream makes
 // the same 12288-frame buffers in the same order, from the same phases: the
 // stream from its first sound, sample for sample. The test signals are mixed
-// as the Linux player mixes them (signals/test_signals.h), from their first
+// as the Linux player mixes them (signals/sound_player.h), from their first
 // sample, and added to the tones with 16-bit saturation as the sound server
 // adds two streams. The file is written beside the name asked for and
 // renamed to it only when it is complete.

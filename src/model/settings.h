@@ -10,7 +10,7 @@
 // never overlaps a change of the Tone bank and no field needs a lock.
 #pragma once
 
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 #include "platform/wave_out_port.h"
 
 #include <array>
@@ -43,8 +43,8 @@ struct Sound {
     double rms;        // and its RMS, in sample units
 };
 
-// The test-signal player's own state (signals/test_signals.h works on it).
-struct TestSignals {
+// The test-signal player's own state (signals/sound_player.h works on it).
+struct SoundPlayer {
     bool ready = false;                   // brought up             init_sound_effects
     // The device object was made but its set-up failed: the player stays
     // unavailable for the rest of the run.
@@ -96,7 +96,7 @@ struct Settings {
     WaveHeader* done_header;         // named by the latest completion      on_buffer_done
     bool device_open;                // the device was opened and not yet closed
 
-    TestSignals test_signals;        // the test-signal player              init_sound_effects
+    SoundPlayer player;              // the test-signal player              init_sound_effects
 
     // The texts each control shows now, as last sent to the platform, so
     // that only the ones that change are sent again.

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/shell_port.h"
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 #include "platform/wave_out_port.h"
 #include "platform/windowing_port.h"
 
@@ -21,7 +21,7 @@ struct Assets {
 struct Platform {
     WindowingPort& windowing;
     WaveOutPort& wave_out;
-    TestSignalPort& test_signals;
+    SoundPlayerPort& player;
     ShellPort& shell;
     Assets assets;
     WindowHandle main_window = 0;   // set by open_main_window

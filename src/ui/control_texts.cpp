@@ -1,7 +1,7 @@
 #include "ui/control_texts.h"
 
 #include "model/controls.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 #include "ui/main_window.h"
 
 #include <cmath>
@@ -57,10 +57,10 @@ std::string tone_tooltip(const Tone& t, int k)
 // attenuation at the program's volume.
 std::string recording_level(const Settings& s, int sound, bool by_peak)
 {
-    const auto it = s.test_signals.sounds.find(sound);
-    if (!s.test_signals.ready || it == s.test_signals.sounds.end())
+    const auto it = s.player.sounds.find(sound);
+    if (!s.player.ready || it == s.player.sounds.end())
         return "not available";
-    const double attenuation = static_cast<double>(volume_attenuation(s.test_signals, test_signal_volume)) / 100.0;
+    const double attenuation = static_cast<double>(volume_attenuation(s.player, test_signal_volume)) / 100.0;
     const double recorded = by_peak ? static_cast<double>(it->second.peak) : it->second.rms;
     return std::string(by_peak ? "peak " : "RMS ") + level(recorded * std::pow(10.0, attenuation / 20.0)) +
            " at volume " + std::to_string(test_signal_volume) + " (" + decibels(attenuation) + " dB)";

@@ -2,7 +2,7 @@
 // test-signal mix read by hand, and the wave-out emulation over sinks that
 // fail and a server that refuses and comes back.
 #include "fake_sound_server.h"
-#include "platform/qt/qt_test_signals.h"
+#include "platform/qt/qt_sound_player.h"
 #include "platform/qt/qt_wave_out.h"
 #include "platform/qt/qt_windowing.h"
 
@@ -448,10 +448,10 @@ TEST_F(QtWaveOutTest, ResetAndCloseWorkWhileTheServerIsAway)
 
 // The test-signal player holds a stream only while something plays, and
 // one that was playing when the server went away plays on when it is back.
-TEST(QtTestSignalsStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
+TEST(QtSoundPlayerStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
 {
     FakeSoundServer server;
-    QtTestSignals player(server);
+    QtSoundPlayer player(server);
     ASSERT_TRUE(player.load_library());
     ASSERT_TRUE(player.create_device());
     ASSERT_TRUE(player.set_up_device());
@@ -492,11 +492,11 @@ TEST(QtTestSignalsStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
 // A recording started, stopped or started again while another plays is
 // heard from the next frame the server plays, not after the 0.4 s it holds
 // read ahead, and the other goes on unbroken.
-TEST(QtTestSignalsStream, AChangeWhileAnotherPlaysIsHeardAtOnceAndTheOtherGoesOn)
+TEST(QtSoundPlayerStream, AChangeWhileAnotherPlaysIsHeardAtOnceAndTheOtherGoesOn)
 {
     FakeSoundServer server;
     server.ahead_frames = 17640;
-    QtTestSignals player(server);
+    QtSoundPlayer player(server);
     ASSERT_TRUE(player.load_library() && player.create_device() && player.set_up_device());
     const WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
     const std::vector<std::int16_t> sweep_samples = count_up(0, 1000), pink_samples = count_up(3000, 500);

@@ -78,9 +78,9 @@ protected:
     sim::CallLog log;
     sim::SimWindowing unused_windowing{log}; // the fake device's messages would go there; it never opens
     sim::SimWaveOut wave_out{log, unused_windowing};
-    sim::SimTestSignals test_signals{log};
+    sim::SimSoundPlayer player{log};
     sim::SimShell shell{log};
-    Platform platform{port, wave_out, test_signals, shell, Assets{}};
+    Platform platform{port, wave_out, player, shell, Assets{}};
 };
 
 TEST_F(QtControlTexts, TypedFrequencyAndGainMoveReachTheWidgetsAtOnce)

@@ -3,7 +3,7 @@
 #include "ui/control_texts.h"
 
 #include "model/controls.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 #include "synth/synth.h"
 
 #include <gtest/gtest.h>
@@ -133,10 +133,10 @@ TEST(Decibels, TwoDecimalsWithATrueMinusAndNoNegativeZero)
 TEST_F(Texts, TestSignalsSayWhatTheyAreAndTheirLevelAsPlayed)
 {
     EXPECT_TRUE(text_of(control_texts(s), sweep_toggle).tooltip.ends_with("not available"));
-    fill_volume_table(s.test_signals);
-    s.test_signals.ready = true;
-    s.test_signals.sounds[sweep_sound] = Sound{1, 0, 23198, 16403.5};
-    s.test_signals.sounds[pink_sound] = Sound{2, 0, 28393, 5262.0};
+    fill_volume_table(s.player);
+    s.player.ready = true;
+    s.player.sounds[sweep_sound] = Sound{1, 0, 23198, 16403.5};
+    s.player.sounds[pink_sound] = Sound{2, 0, 28393, 5262.0};
     s.output_paused = 0;
     const std::vector<ControlText> texts = control_texts(s);
     EXPECT_TRUE(text_of(texts, sweep_toggle).tooltip.ends_with("peak \u221210.96 dBFS at volume 40 (\u22127.96 dB)"))

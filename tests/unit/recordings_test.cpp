@@ -1,6 +1,6 @@
 // The two generated recordings, measured from their samples.
 #include "formats/wave_file.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 
 #include <fftw3.h>
 #include <gtest/gtest.h>

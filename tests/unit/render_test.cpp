@@ -5,7 +5,7 @@
 
 #include "formats/wave_file.h"
 #include "platform/sim/sim_platform.h"
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 #include "synth/synth.h"
 
 #include <gtest/gtest.h>

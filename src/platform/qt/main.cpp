@@ -17,7 +17,7 @@
 #include "platform/qt/qt_desktop_identity.h"
 #include "platform/qt/qt_pulse_sink.h"
 #include "platform/qt/qt_shell.h"
-#include "platform/qt/qt_test_signals.h"
+#include "platform/qt/qt_sound_player.h"
 #include "platform/qt/qt_wave_out.h"
 #include "platform/qt/qt_windowing.h"
 
@@ -103,9 +103,9 @@ int main(int argc, char* argv[])
     tonegen::qt::QtWaveOut wave_out(windowing, sound_server);
     // The recordings are read where they are embedded, not copied.
     const tonegen::Assets assets = tonegen::qt::embedded_assets();
-    tonegen::qt::QtTestSignals test_signals(sound_server, static_cast<unsigned>(start.device_number - 1),
+    tonegen::qt::QtSoundPlayer player(sound_server, static_cast<unsigned>(start.device_number - 1),
                                             {assets.sweep, assets.pink});
     tonegen::qt::QtShell shell;
-    tonegen::Platform platform{windowing, wave_out, test_signals, shell, assets};
+    tonegen::Platform platform{windowing, wave_out, player, shell, assets};
     return tonegen::run_program(tonegen::settings, platform, start);
 }

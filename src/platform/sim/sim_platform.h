@@ -3,7 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/sim/sim_shell.h"
-#include "platform/sim/sim_test_signals.h"
+#include "platform/sim/sim_sound_player.h"
 #include "platform/sim/sim_wave_out.h"
 #include "platform/sim/sim_windowing.h"
 
@@ -19,12 +19,12 @@ struct SimPlatform {
     CallLog log;
     SimWindowing windowing{log};
     SimWaveOut wave_out{log, windowing};
-    SimTestSignals test_signals{log};
+    SimSoundPlayer player{log};
     SimShell shell{log};
     std::vector<unsigned char> sweep = test_wave_image(0x11);
     std::vector<unsigned char> pink = test_wave_image(0x22);
     std::vector<unsigned char> bitmap = test_bitmap();
-    Platform platform{windowing, wave_out, test_signals, shell, Assets{sweep, pink, bitmap}};
+    Platform platform{windowing, wave_out, player, shell, Assets{sweep, pink, bitmap}};
 
     // A script step in which the device finishes n buffers.
     void play(int n)

@@ -23,7 +23,7 @@
 #include "platform/win32/win32_assets.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_shell.h"
-#include "platform/win32/win32_test_signals.h"
+#include "platform/win32/win32_sound_player.h"
 #include "platform/win32/win32_wave_out.h"
 #include "platform/win32/win32_windowing.h"
 #include "ui/main_window.h"
@@ -127,9 +127,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             [](std::string_view line) { tonegen::win32::log_line("tonegen: " + std::string(line)); });
         // The test signals follow the tones to a device chosen by name; the
         // first device is the default of both.
-        tonegen::win32::Win32TestSignals test_signals(instance, start.options.device_number > 1 ? start.device_name : "");
+        tonegen::win32::Win32SoundPlayer player(instance, start.options.device_number > 1 ? start.device_name : "");
         tonegen::win32::Win32Shell shell;
-        tonegen::Platform platform{windowing, wave_out, test_signals, shell, tonegen::win32::embedded_assets(instance)};
+        tonegen::Platform platform{windowing, wave_out, player, shell, tonegen::win32::embedded_assets(instance)};
         result = tonegen::run_program(tonegen::settings, platform, start.options);
         set_checking(wave_out, timer, false);
     }

@@ -14,7 +14,7 @@
 // buffers, primary buffer, device, window, library.
 #pragma once
 
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 #include "platform/win32/win32_api.h"
 
 #include <string>
@@ -26,18 +26,18 @@ struct IDirectSoundBuffer;
 
 namespace tonegen::win32 {
 
-class Win32TestSignals final : public TestSignalPort {
+class Win32SoundPlayer final : public SoundPlayerPort {
 public:
     // `device`: the name of the wave-out device the tones play on, when
     // that is not the first one; the test signals then play on the sound
     // device whose description starts with it, or not at all.
-    explicit Win32TestSignals(HINSTANCE instance, std::string device = {})
+    explicit Win32SoundPlayer(HINSTANCE instance, std::string device = {})
         : instance_(instance), device_name_(std::move(device))
     {
     }
-    ~Win32TestSignals() override;
-    Win32TestSignals(const Win32TestSignals&) = delete;
-    Win32TestSignals& operator=(const Win32TestSignals&) = delete;
+    ~Win32SoundPlayer() override;
+    Win32SoundPlayer(const Win32SoundPlayer&) = delete;
+    Win32SoundPlayer& operator=(const Win32SoundPlayer&) = delete;
 
     bool load_library() override;
     bool create_device() override;

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "model/settings.h"
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 
 #include <cstdint>
 #include <span>
@@ -29,8 +29,8 @@ constexpr int keep_volume = -1; // volume argument of play_sound
 // Attenuation in hundredths of a decibel for a volume in per cent, through
 // the facility's table: 100 -> 0, 40 -> -796, 0 -> -10000; out-of-range
 // volumes count as the nearer end.
-long volume_attenuation(const TestSignals& fx, int volume);
-void fill_volume_table(TestSignals& fx);
+long volume_attenuation(const SoundPlayer& player, int volume);
+void fill_volume_table(SoundPlayer& player);
 
 // How a player that mixes the recordings itself (the Linux one, and the
 // render tool after it) plays them: each sample times the linear gain of
@@ -40,15 +40,15 @@ double linear_gain(long hundredths_of_db);
 std::int16_t mixed_sample(double sum);
 
 // True when the player is ready, bringing it up on the first successful call.
-bool init_sound_effects(TestSignals& fx, TestSignalPort& port);
+bool init_sound_effects(SoundPlayer& player, SoundPlayerPort& port);
 // Creates sound `number` from a RIFF WAVE image; false when none is created.
-bool load_sound(TestSignals& fx, TestSignalPort& port, int number, std::span<const unsigned char> image);
+bool load_sound(SoundPlayer& player, SoundPlayerPort& port, int number, std::span<const unsigned char> image);
 // Starts sound `number` from its first sample; flags bit 0 loops it; a
 // volume of -1 keeps the present one.
-void play_sound(TestSignals& fx, TestSignalPort& port, int number, int flags, int volume);
+void play_sound(SoundPlayer& player, SoundPlayerPort& port, int number, int flags, int volume);
 // Stops sound `number` and rewinds it.
-void stop_sound(TestSignals& fx, TestSignalPort& port, int number);
+void stop_sound(SoundPlayer& player, SoundPlayerPort& port, int number);
 // Ends every sound and the player.
-void release_sound_effects(TestSignals& fx, TestSignalPort& port);
+void release_sound_effects(SoundPlayer& player, SoundPlayerPort& port);
 
 } // namespace tonegen

@@ -27,7 +27,7 @@
 #pragma once
 
 #include "platform/qt/qt_sound_sink.h"
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 
 #include <array>
 #include <map>
@@ -87,16 +87,16 @@ private:
     std::array<double, 1024> mix_{}; // one block of frames, so that mixing never allocates
 };
 
-class QtTestSignals final : public TestSignalPort {
+class QtSoundPlayer final : public SoundPlayerPort {
 public:
     // Plays on the output that wave-out device `device_id` plays on. What is
     // copied in from inside `lasting` (memory that outlives the player and
     // never changes: the program's embedded recordings) is read in place.
-    explicit QtTestSignals(SoundServer& server, unsigned device_id = 0,
+    explicit QtSoundPlayer(SoundServer& server, unsigned device_id = 0,
                            std::vector<std::span<const unsigned char>> lasting = {});
-    ~QtTestSignals() override;
-    QtTestSignals(const QtTestSignals&) = delete;
-    QtTestSignals& operator=(const QtTestSignals&) = delete;
+    ~QtSoundPlayer() override;
+    QtSoundPlayer(const QtSoundPlayer&) = delete;
+    QtSoundPlayer& operator=(const QtSoundPlayer&) = delete;
 
     bool load_library() override;
     bool create_device() override;

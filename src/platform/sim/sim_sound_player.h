@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/sim/sim_windowing.h"
-#include "platform/test_signal_port.h"
+#include "platform/sound_player_port.h"
 
 #include <map>
 #include <vector>
@@ -20,9 +20,9 @@ struct SimSoundBuffer {
     bool looping = false;
 };
 
-class SimTestSignals final : public TestSignalPort {
+class SimSoundPlayer final : public SoundPlayerPort {
 public:
-    explicit SimTestSignals(CallLog& log) : log_(log) {}
+    explicit SimSoundPlayer(CallLog& log) : log_(log) {}
 
     // Knobs: which step of bringing the player up fails.
     bool library_missing = false;

@@ -1,4 +1,4 @@
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 
 #include "formats/wave_file.h"
 
@@ -7,21 +7,21 @@
 
 namespace tonegen {
 
-void fill_volume_table(TestSignals& fx)
+void fill_volume_table(SoundPlayer& player)
 {
-    fx.volume_table[0] = 0;
+    player.volume_table[0] = 0;
     for (int v = 1; v < 100; ++v) {
         // Truncated toward zero; the nudge keeps exact powers of ten (v = 1,
         // 10) on their integer whatever the C library's last bit.
-        fx.volume_table[static_cast<std::size_t>(v)] =
+        player.volume_table[static_cast<std::size_t>(v)] =
             static_cast<long>(std::floor(2000.0 * std::log10(1000.0 * v) + 1e-9));
     }
-    fx.volume_table[100] = 10000;
+    player.volume_table[100] = 10000;
 }
 
-long volume_attenuation(const TestSignals& fx, int volume)
+long volume_attenuation(const SoundPlayer& player, int volume)
 {
-    return fx.volume_table[static_cast<std::size_t>(std::clamp(volume, 0, 100))] - 10000;
+    return player.volume_table[static_cast<std::size_t>(std::clamp(volume, 0, 100))] - 10000;
 }
 
 double linear_gain(long hundredths_of_db)
@@ -35,29 +35,29 @@ std::int16_t mixed_sample(double sum)
     return static_cast<std::int16_t>(std::clamp(std::nearbyint(sum), -32768.0, 32767.0));
 }
 
-bool init_sound_effects(TestSignals& fx, TestSignalPort& port)
+bool init_sound_effects(SoundPlayer& player, SoundPlayerPort& port)
 {
-    if (fx.ready)
+    if (player.ready)
         return true;
-    if (fx.device_failed)
+    if (player.device_failed)
         return false;
-    fill_volume_table(fx);
+    fill_volume_table(player);
     if (!port.load_library())
         return false;
     if (!port.create_device())
         return false;
     if (!port.set_up_device()) {
-        fx.device_failed = true;
+        player.device_failed = true;
         return false;
     }
-    fx.sounds.clear();
-    fx.ready = true;
+    player.sounds.clear();
+    player.ready = true;
     return true;
 }
 
-bool load_sound(TestSignals& fx, TestSignalPort& port, int number, std::span<const unsigned char> image)
+bool load_sound(SoundPlayer& player, SoundPlayerPort& port, int number, std::span<const unsigned char> image)
 {
-    if (!fx.ready)
+    if (!player.ready)
         return false;
     const std::optional<WaveImage> wave = parse_wave_image(image);
     if (!wave)
@@ -69,45 +69,45 @@ bool load_sound(TestSignals& fx, TestSignalPort& port, int number, std::span<con
         port.release_buffer(buffer);
         return false;
     }
-    const auto old = fx.sounds.find(number);
-    if (old != fx.sounds.end())
+    const auto old = player.sounds.find(number);
+    if (old != player.sounds.end())
         port.release_buffer(old->second.buffer);
     const WaveLevels levels = measure_levels(*wave);
-    fx.sounds[number] = Sound{buffer, port.volume(buffer), levels.peak, levels.rms};
+    player.sounds[number] = Sound{buffer, port.volume(buffer), levels.peak, levels.rms};
     return true;
 }
 
-void play_sound(TestSignals& fx, TestSignalPort& port, int number, int flags, int volume)
+void play_sound(SoundPlayer& player, SoundPlayerPort& port, int number, int flags, int volume)
 {
-    const auto it = fx.sounds.find(number);
-    if (it == fx.sounds.end())
+    const auto it = player.sounds.find(number);
+    if (it == player.sounds.end())
         return;
     const SoundBufferHandle buffer = it->second.buffer;
     port.stop(buffer);
     port.set_position(buffer, 0);
     if (volume != keep_volume)
-        port.set_volume(buffer, volume_attenuation(fx, volume));
+        port.set_volume(buffer, volume_attenuation(player, volume));
     port.play(buffer, (flags & play_looping) != 0);
 }
 
-void stop_sound(TestSignals& fx, TestSignalPort& port, int number)
+void stop_sound(SoundPlayer& player, SoundPlayerPort& port, int number)
 {
-    const auto it = fx.sounds.find(number);
-    if (it == fx.sounds.end())
+    const auto it = player.sounds.find(number);
+    if (it == player.sounds.end())
         return;
     port.stop(it->second.buffer);
     port.set_position(it->second.buffer, 0);
 }
 
-void release_sound_effects(TestSignals& fx, TestSignalPort& port)
+void release_sound_effects(SoundPlayer& player, SoundPlayerPort& port)
 {
-    if (!fx.ready)
+    if (!player.ready)
         return;
-    for (const auto& [number, sound] : fx.sounds)
+    for (const auto& [number, sound] : player.sounds)
         port.release_buffer(sound.buffer);
-    fx.sounds.clear();
+    player.sounds.clear();
     port.release();
-    fx.ready = false;
+    player.ready = false;
 }
 
 } // namespace tonegen

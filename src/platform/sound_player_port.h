@@ -31,9 +31,9 @@ constexpr long volume_max = 0;      // DSBVOLUME_MAX
 // control, audible while another program has the focus, exact play position.
 constexpr std::uint32_t static_buffer_flags = 0x180E2;
 
-class TestSignalPort {
+class SoundPlayerPort {
 public:
-    virtual ~TestSignalPort() = default;
+    virtual ~SoundPlayerPort() = default;
 
     // Loads the sound library and looks up its device constructor.
     virtual bool load_library() = 0;

@@ -1,7 +1,7 @@
-// How it works: see qt_test_signals.h.
-#include "platform/qt/qt_test_signals.h"
+// How it works: see qt_sound_player.h.
+#include "platform/qt/qt_sound_player.h"
 
-#include "signals/test_signals.h"
+#include "signals/sound_player.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,7 +104,7 @@ constexpr StreamBuffer test_signal_buffer{400, 170};
 
 } // namespace
 
-struct QtTestSignals::Player {
+struct QtSoundPlayer::Player {
     Player(SoundServer& server, std::string device)
         : feed(buffers), keeper(server, std::move(device), "tonegen test signals", test_signal_buffer, feed)
     {
@@ -131,20 +131,20 @@ struct QtTestSignals::Player {
     }
 };
 
-QtTestSignals::QtTestSignals(SoundServer& server, unsigned device_id,
+QtSoundPlayer::QtSoundPlayer(SoundServer& server, unsigned device_id,
                              std::vector<std::span<const unsigned char>> lasting)
     : server_(server), device_id_(device_id), lasting_(std::move(lasting))
 {
 }
 
-QtTestSignals::~QtTestSignals() = default;
+QtSoundPlayer::~QtSoundPlayer() = default;
 
-bool QtTestSignals::load_library()
+bool QtSoundPlayer::load_library()
 {
     return true; // the sound server's client library is linked in
 }
 
-bool QtTestSignals::create_device()
+bool QtSoundPlayer::create_device()
 {
     const std::vector<SoundOutput> outputs = server_.outputs();
     if (device_id_ >= outputs.size() || !outputs[device_id_].plays_stream_format)
@@ -153,35 +153,35 @@ bool QtTestSignals::create_device()
     return true;
 }
 
-bool QtTestSignals::set_up_device()
+bool QtSoundPlayer::set_up_device()
 {
     // Nothing plays yet, so no stream is opened: the first play opens it.
     return player_ != nullptr;
 }
 
-void QtTestSignals::release()
+void QtSoundPlayer::release()
 {
     player_.reset();
 }
 
-bool QtTestSignals::streaming() const
+bool QtSoundPlayer::streaming() const
 {
     return player_ && player_->keeper.wanted();
 }
 
-void QtTestSignals::close_if_silent()
+void QtSoundPlayer::close_if_silent()
 {
     if (player_ && !player_->buffers.any_playing())
         player_->keeper.close();
 }
 
-void QtTestSignals::changed()
+void QtSoundPlayer::changed()
 {
     if (player_)
         player_->keeper.rewrite();
 }
 
-SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
+SoundBufferHandle QtSoundPlayer::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t /*flags*/)
 {
     // The player mixes one format: what the recordings are made in.
     if (!player_ || !is_stream_format(format) || bytes < 2)
@@ -196,7 +196,7 @@ SoundBufferHandle QtTestSignals::create_buffer(const WaveFormat& format, std::ui
     return handle;
 }
 
-bool QtTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
+bool QtSoundPlayer::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
 {
     if (!player_)
         return false;
@@ -224,7 +224,7 @@ bool QtTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* dat
     return copied;
 }
 
-void QtTestSignals::release_buffer(SoundBufferHandle buffer)
+void QtSoundPlayer::release_buffer(SoundBufferHandle buffer)
 {
     if (!player_)
         return;
@@ -235,7 +235,7 @@ void QtTestSignals::release_buffer(SoundBufferHandle buffer)
     close_if_silent();
 }
 
-void QtTestSignals::stop(SoundBufferHandle buffer)
+void QtSoundPlayer::stop(SoundBufferHandle buffer)
 {
     if (!player_)
         return;
@@ -251,7 +251,7 @@ void QtTestSignals::stop(SoundBufferHandle buffer)
     changed();
 }
 
-void QtTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
+void QtSoundPlayer::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
     if (!player_)
         return;
@@ -263,7 +263,7 @@ void QtTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_of
     changed();
 }
 
-void QtTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
+void QtSoundPlayer::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     const long v = std::clamp(hundredths_of_db, volume_min, volume_max);
     if (!player_)
@@ -275,7 +275,7 @@ void QtTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
     changed();
 }
 
-long QtTestSignals::volume(SoundBufferHandle buffer)
+long QtSoundPlayer::volume(SoundBufferHandle buffer)
 {
     long v = 0;
     if (player_)
@@ -283,7 +283,7 @@ long QtTestSignals::volume(SoundBufferHandle buffer)
     return v;
 }
 
-void QtTestSignals::play(SoundBufferHandle buffer, bool looping)
+void QtSoundPlayer::play(SoundBufferHandle buffer, bool looping)
 {
     if (!player_)
         return;

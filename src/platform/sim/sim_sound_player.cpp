@@ -1,17 +1,17 @@
-#include "platform/sim/sim_test_signals.h"
+#include "platform/sim/sim_sound_player.h"
 
 #include <algorithm>
 #include <string>
 
 namespace tonegen::sim {
 
-SimSoundBuffer* SimTestSignals::find(SoundBufferHandle buffer)
+SimSoundBuffer* SimSoundPlayer::find(SoundBufferHandle buffer)
 {
     const auto it = buffers.find(buffer);
     return it == buffers.end() ? nullptr : &it->second;
 }
 
-const SimSoundBuffer* SimTestSignals::buffer_with(const unsigned char* data, std::size_t bytes) const
+const SimSoundBuffer* SimSoundPlayer::buffer_with(const unsigned char* data, std::size_t bytes) const
 {
     for (const auto& [handle, b] : buffers)
         if (b.data.size() == bytes && std::equal(b.data.begin(), b.data.end(), data))
@@ -19,31 +19,31 @@ const SimSoundBuffer* SimTestSignals::buffer_with(const unsigned char* data, std
     return nullptr;
 }
 
-bool SimTestSignals::load_library()
+bool SimSoundPlayer::load_library()
 {
     log_.push_back("sound load_library");
     return !library_missing;
 }
 
-bool SimTestSignals::create_device()
+bool SimSoundPlayer::create_device()
 {
     log_.push_back("sound create_device");
     return !device_fails;
 }
 
-bool SimTestSignals::set_up_device()
+bool SimSoundPlayer::set_up_device()
 {
     log_.push_back("sound set_up_device");
     return !set_up_fails;
 }
 
-void SimTestSignals::release()
+void SimSoundPlayer::release()
 {
     log_.push_back("sound release");
     buffers.clear();
 }
 
-SoundBufferHandle SimTestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
+SoundBufferHandle SimSoundPlayer::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
 {
     if (refuse_buffers || bytes == 0)
         return 0;
@@ -56,7 +56,7 @@ SoundBufferHandle SimTestSignals::create_buffer(const WaveFormat& format, std::u
     return h;
 }
 
-bool SimTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
+bool SimSoundPlayer::copy_into(SoundBufferHandle buffer, const unsigned char* data, std::uint32_t bytes)
 {
     SimSoundBuffer* b = find(buffer);
     if (!b || bytes > b->data.size())
@@ -65,37 +65,37 @@ bool SimTestSignals::copy_into(SoundBufferHandle buffer, const unsigned char* da
     return true;
 }
 
-void SimTestSignals::release_buffer(SoundBufferHandle buffer)
+void SimSoundPlayer::release_buffer(SoundBufferHandle buffer)
 {
     if (buffers.erase(buffer))
         ++released;
 }
 
-void SimTestSignals::stop(SoundBufferHandle buffer)
+void SimSoundPlayer::stop(SoundBufferHandle buffer)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->playing = false;
 }
 
-void SimTestSignals::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
+void SimSoundPlayer::set_position(SoundBufferHandle buffer, std::uint32_t byte_offset)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->position = byte_offset;
 }
 
-void SimTestSignals::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
+void SimSoundPlayer::set_volume(SoundBufferHandle buffer, long hundredths_of_db)
 {
     if (SimSoundBuffer* b = find(buffer))
         b->volume = hundredths_of_db;
 }
 
-long SimTestSignals::volume(SoundBufferHandle buffer)
+long SimSoundPlayer::volume(SoundBufferHandle buffer)
 {
     const SimSoundBuffer* b = find(buffer);
     return b ? b->volume : 0;
 }
 
-void SimTestSignals::play(SoundBufferHandle buffer, bool looping)
+void SimSoundPlayer::play(SoundBufferHandle buffer, bool looping)
 {
     if (SimSoundBuffer* b = find(buffer)) {
         log_.push_back("sound play " + std::to_string(buffer));

@@ -1,7 +1,7 @@
-// How it works: see win32_test_signals.h. Only the declarations of <dsound.h> are
+// How it works: see win32_sound_player.h. Only the declarations of <dsound.h> are
 // used: no import library, no GUID, the device comes from the looked-up
 // DirectSoundCreate and every other call is a method of what it returns.
-#include "platform/win32/win32_test_signals.h"
+#include "platform/win32/win32_sound_player.h"
 
 #include <dsound.h>
 
@@ -39,12 +39,12 @@ IDirectSoundBuffer* as_buffer(SoundBufferHandle handle)
 
 } // namespace
 
-Win32TestSignals::~Win32TestSignals()
+Win32SoundPlayer::~Win32SoundPlayer()
 {
     release();
 }
 
-bool Win32TestSignals::load_library()
+bool Win32SoundPlayer::load_library()
 {
     if (dsound_.library)
         return true;
@@ -66,7 +66,7 @@ bool Win32TestSignals::load_library()
     return true;
 }
 
-bool Win32TestSignals::create_device()
+bool Win32SoundPlayer::create_device()
 {
     if (device_)
         return true;
@@ -82,7 +82,7 @@ bool Win32TestSignals::create_device()
     return true;
 }
 
-bool Win32TestSignals::set_up_device()
+bool Win32SoundPlayer::set_up_device()
 {
     if (!device_)
         return false;
@@ -107,7 +107,7 @@ bool Win32TestSignals::set_up_device()
     return true;
 }
 
-bool Win32TestSignals::find_device(GUID& device) const
+bool Win32SoundPlayer::find_device(GUID& device) const
 {
     // The wave-out name is cut to 31 characters; the sound device's
     // description is not.
@@ -123,7 +123,7 @@ bool Win32TestSignals::find_device(GUID& device) const
     return true;
 }
 
-void Win32TestSignals::release()
+void Win32SoundPlayer::release()
 {
     for (auto it = buffers_.rbegin(); it != buffers_.rend(); ++it)
         static_cast<void>((*it)->Release());
@@ -142,7 +142,7 @@ void Win32TestSignals::release()
     dsound_ = EntryPoints{};
 }
 
-SoundBufferHandle Win32TestSignals::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
+SoundBufferHandle Win32SoundPlayer::create_buffer(const WaveFormat& format, std::uint32_t bytes, std::uint32_t flags)
 {
     if (!device_)
         return 0;
@@ -161,7 +161,7 @@ SoundBufferHandle Win32TestSignals::create_buffer(const WaveFormat& format, std:
     return reinterpret_cast<SoundBufferHandle>(buffer);
 }
 
-bool Win32TestSignals::copy_into(SoundBufferHandle handle, const unsigned char* data, std::uint32_t bytes)
+bool Win32SoundPlayer::copy_into(SoundBufferHandle handle, const unsigned char* data, std::uint32_t bytes)
 {
     IDirectSoundBuffer* buffer = find(handle);
     if (!buffer)
@@ -182,7 +182,7 @@ bool Win32TestSignals::copy_into(SoundBufferHandle handle, const unsigned char* 
     return fits;
 }
 
-void Win32TestSignals::release_buffer(SoundBufferHandle handle)
+void Win32SoundPlayer::release_buffer(SoundBufferHandle handle)
 {
     IDirectSoundBuffer* buffer = find(handle);
     if (!buffer)
@@ -191,25 +191,25 @@ void Win32TestSignals::release_buffer(SoundBufferHandle handle)
     std::erase(buffers_, buffer);
 }
 
-void Win32TestSignals::stop(SoundBufferHandle handle)
+void Win32SoundPlayer::stop(SoundBufferHandle handle)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->Stop());
 }
 
-void Win32TestSignals::set_position(SoundBufferHandle handle, std::uint32_t byte_offset)
+void Win32SoundPlayer::set_position(SoundBufferHandle handle, std::uint32_t byte_offset)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->SetCurrentPosition(byte_offset));
 }
 
-void Win32TestSignals::set_volume(SoundBufferHandle handle, long hundredths_of_db)
+void Win32SoundPlayer::set_volume(SoundBufferHandle handle, long hundredths_of_db)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->SetVolume(hundredths_of_db));
 }
 
-long Win32TestSignals::volume(SoundBufferHandle handle)
+long Win32SoundPlayer::volume(SoundBufferHandle handle)
 {
     LONG value = 0;
     IDirectSoundBuffer* buffer = find(handle);
@@ -218,13 +218,13 @@ long Win32TestSignals::volume(SoundBufferHandle handle)
     return value;
 }
 
-void Win32TestSignals::play(SoundBufferHandle handle, bool looping)
+void Win32SoundPlayer::play(SoundBufferHandle handle, bool looping)
 {
     if (IDirectSoundBuffer* buffer = find(handle))
         static_cast<void>(buffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0));
 }
 
-IDirectSoundBuffer* Win32TestSignals::find(SoundBufferHandle handle) const
+IDirectSoundBuffer* Win32SoundPlayer::find(SoundBufferHandle handle) const
 {
     // Only buffers made here are called: a stale or foreign handle is ignored.
     const auto it = std::find(buffers_.begin(), buffers_.end(), as_buffer(handle));

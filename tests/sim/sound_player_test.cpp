@@ -14,10 +14,10 @@ using sim::SimPlatform;
 
 const sim::SimSoundBuffer* buffer_of(const SimPlatform& sim, const std::vector<unsigned char>& image)
 {
-    return sim.test_signals.buffer_with(image.data() + 44, image.size() - 44);
+    return sim.player.buffer_with(image.data() + 44, image.size() - 44);
 }
 
-TEST(TestSignals, EachToggleStartsAndStopsOnlyItsOwnLoop)
+TEST(SoundPlayer, EachToggleStartsAndStopsOnlyItsOwnLoop)
 {
     SimPlatform sim;
     Settings s{};
@@ -32,7 +32,7 @@ TEST(TestSignals, EachToggleStartsAndStopsOnlyItsOwnLoop)
         EXPECT_EQ(s.sweep_on, 1);
         EXPECT_EQ(sim.windowing.text(sweep_toggle), "ON SWEEP");
         EXPECT_FALSE(buffer_of(sim, sim.pink)->playing);
-        sim.test_signals.buffers.begin()->second.position = 4000; // it plays on by itself
+        sim.player.buffers.begin()->second.position = 4000; // it plays on by itself
     });
     sim.windowing.click(pink_toggle);
     sim.windowing.then([&] {
@@ -54,7 +54,7 @@ TEST(TestSignals, EachToggleStartsAndStopsOnlyItsOwnLoop)
     EXPECT_FALSE(sim.windowing.script_used_up);
 }
 
-TEST(TestSignals, WithoutAPlayerOnlyTheTestSignalsAreMissing)
+TEST(SoundPlayer, WithoutAPlayerOnlyTheTestSignalsAreMissing)
 {
     struct Case {
         const char* name;
@@ -63,8 +63,8 @@ TEST(TestSignals, WithoutAPlayerOnlyTheTestSignalsAreMissing)
     for (const Case c : {Case{"no library", true, false}, Case{"device set-up fails", false, true}}) {
         SCOPED_TRACE(c.name);
         SimPlatform sim;
-        sim.test_signals.library_missing = c.library_missing;
-        sim.test_signals.set_up_fails = c.set_up_fails;
+        sim.player.library_missing = c.library_missing;
+        sim.player.set_up_fails = c.set_up_fails;
         Settings s{};
         sim.windowing.press(first_box_button + 5);
         sim.windowing.click(sweep_toggle);
@@ -74,7 +74,7 @@ TEST(TestSignals, WithoutAPlayerOnlyTheTestSignalsAreMissing)
             EXPECT_TRUE(sim.windowing.checked(sweep_toggle)); // its own pressed state only
             EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
             EXPECT_EQ(s.sweep_on, 0);
-            EXPECT_TRUE(sim.test_signals.buffers.empty());
+            EXPECT_TRUE(sim.player.buffers.empty());
             EXPECT_EQ(sim.wave_out.played.size(), 2u * 12288); // the tones play
             EXPECT_EQ(s.tones[0].frequency, 80);
         });
@@ -85,13 +85,13 @@ TEST(TestSignals, WithoutAPlayerOnlyTheTestSignalsAreMissing)
     }
 }
 
-TEST(TestSignals, SwitchingOffAndOnRestartsFromTheFirstSample)
+TEST(SoundPlayer, SwitchingOffAndOnRestartsFromTheFirstSample)
 {
     SimPlatform sim;
     Settings s{};
     sim.windowing.press(first_box_button + 5);
     sim.windowing.click(pink_toggle);
-    sim.windowing.then([&] { sim.test_signals.buffers.begin()->second.position = 123456; });
+    sim.windowing.then([&] { sim.player.buffers.begin()->second.position = 123456; });
     sim.windowing.click(pink_toggle);
     sim.windowing.click(pink_toggle);
     sim.windowing.then([&] {
