@@ -171,6 +171,37 @@ click_gain_arrow() {
   click_repeat $((cx + 6)) $((cy + ch / 2)) "$2"
 }
 
+# Takes gain bar 20 + K from FROM down to TARGET with clicks on its left
+# arrow, and checks that bar and label show each round's end. A click that
+# reaches the program while a handler drains the events is dropped, and the
+# bar goes back to its label: as a user would, the clicks that did not take
+# are made again, for three rounds at most.
+click_gain_down() {
+  local k=$1 shown=$2 target=$3 round
+  for round in 1 2 3; do
+    click_gain_arrow "$k" $((shown - target))
+    gain_seen=
+    e2e_until 10 0.3 gain_settled "$k" ||
+      e2e_fail "gain bar $((first_gain_bar + k)) and its label disagree: $gain_seen"
+    shown=$gain_seen
+    ((shown > target)) || break
+    e2e_log "gain bar $((first_gain_bar + k)) at $shown: $((shown - target)) click(s) dropped" \
+      "while a handler drained the events; made again"
+  done
+  ((shown == target)) || e2e_fail "gain bar $((first_gain_bar + k)) and its label show $shown, not $target"
+  e2e_log "gain bar $((first_gain_bar + k)) and its label show $target"
+}
+
+# Bar and label of gain K show the same position at two looks in a row (the
+# program has taken every click), kept in `gain_seen`.
+gain_settled() {
+  local now
+  now=$(app_gain_shown "$1") || { gain_seen=$now; return 1; }
+  [ "$now" = "$gain_seen" ] && return 0
+  gain_seen=$now
+  return 1
+}
+
 # Presses each key in turn in the main window.
 keys() {
   local key

@@ -130,7 +130,6 @@ app_expect_start_up_window() {
 # Gain bar 20 + K and its label show POSITION, within 10 s (the program may
 # still be taking clicks).
 app_expect_gain() {
-  local problem
   e2e_until 10 0.2 gain_shows "$1" "$2" || e2e_fail "$(gain_problem "$E2E_ARTIFACTS/gain-$1.png" "$1" "$2")"
   e2e_log "gain bar $((first_gain_bar + $1)) and its label show $2"
 }
@@ -140,26 +139,48 @@ gain_shows() {
   shot=$(e2e_screenshot "gain-$1" "$wid") && gain_problem "$shot" "$1" "$2" >/dev/null
 }
 
-# What is wrong in SHOT with gain label 120 + K and bar 20 + K showing
-# POSITION; status 1 when anything is. The label is read against the digits
-# of frequency fields whose text is known (they show their start-up
-# frequency, and none of them has the focus, which draws its text selected);
-# the thumb must stand that share of the way along the groove.
-gain_problem() {
-  local shot=$1 k=$2 position=$3 learn=() j text thumb
+# Prints the position that gain bar 20 + K and its label both show, or what
+# is wrong and status 1 where they differ.
+app_gain_shown() {
+  local shot text
+  shot=$(e2e_screenshot "gain-$1" "$wid") || return 1
+  text=$(gain_label_text "$shot" "$1")
+  thumb_problem "$shot" "$1" "$text" || return 1
+  echo "$text"
+}
+
+# The digits of gain label 120 + K in SHOT, read against those of frequency
+# fields whose text is known (they show their start-up frequency, and none of
+# them has the focus, which draws its text selected).
+gain_label_text() {
+  local learn=() j
   for j in 0 1 2 5 7 9 10 12 13; do
     find_control "$j"
     learn+=(--learn "$((cx + 1)) $((cy + 2)) $((cw - 16)) $((ch - 4)) ${default_frequencies[j]}")
   done
-  find_control $((first_gain_label + k))
-  text=$(pixels text "$shot" "$cx" "$cy" "$cw" "$ch" "${learn[@]}" 2>&1)
-  if [ "$text" != "$position" ]; then
-    echo "gain label $((first_gain_label + k)) reads '$text', expected $position"
+  find_control $((first_gain_label + $2))
+  pixels text "$1" "$cx" "$cy" "$cw" "$ch" "${learn[@]}" 2>&1
+}
+
+# What is wrong in SHOT with gain label 120 + K and bar 20 + K showing
+# POSITION; status 1 when anything is.
+gain_problem() {
+  local text
+  text=$(gain_label_text "$1" "$2")
+  if [ "$text" != "$3" ]; then
+    echo "gain label $((first_gain_label + $2)) reads '$text', expected $3"
     return 1
   fi
-  find_control $((first_gain_bar + k))
-  if ! thumb=$(pixels thumb "$shot" "$cx" "$cy" "$cw" "$ch" --position "$position" --of 100 2>&1); then
-    echo "gain bar $((first_gain_bar + k)): $thumb"
+  thumb_problem "$@"
+}
+
+# The same for the bar alone: its thumb stands that share of the way along
+# the groove.
+thumb_problem() {
+  local thumb
+  find_control $((first_gain_bar + $2))
+  if ! thumb=$(pixels thumb "$1" "$cx" "$cy" "$cw" "$ch" --position "$3" --of 100 2>&1); then
+    echo "gain bar $((first_gain_bar + $2)): $thumb"
     return 1
   fi
 }

@@ -245,6 +245,19 @@ app_expect_gain() {
   e2e_log "gain bar $bar and its label show $2"
 }
 
+# Prints the position that gain bar 20 + K and its label both show, or what
+# each shows and status 1 where they differ.
+app_gain_shown() {
+  local listing bar label
+  listing=$(wine_probe controls "$main_title") || return 1
+  bar=$(grep "^id=$((first_gain_bar + $1)) " <<<"$listing" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p')
+  label=$(grep "^id=$((first_gain_label + $1)) " <<<"$listing" | sed 's/.* text=//')
+  if [ -n "$bar" ] && [ "$bar" = "$label" ]; then echo "$bar"; else
+    echo "bar at '$bar', label '$label'"
+    return 1
+  fi
+}
+
 bar_position() { probed "$1" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'; }
 label_text() { probed "$1" | sed 's/.* text=//'; }
 

@@ -78,16 +78,13 @@ e2e_log "abc in field 3 became $lowest_frequency, and $lowest_frequency Hz plays
 
 # The last gain bar to 0, one arrow click at a time.
 last=$((tone_count - 1))
-click_gain_arrow "$last" "${default_gains[last]}"
-app_expect_gain "$last" 0
+click_gain_down "$last" "${default_gains[last]}" 0
 record_for "$(mark)" 3
 expect_bank --freq 3="$lowest_frequency" --gain "$last"=0
 
 # The first: one click short of 0 leaves 1, one more 0.
-click_gain_arrow 0 $((default_gains[0] - 1))
-app_expect_gain 0 1
-click_gain_arrow 0 1
-app_expect_gain 0 0
+click_gain_down 0 "${default_gains[0]}" 1
+click_gain_down 0 1 0
 record_for "$(mark)" 4
 expect_bank --freq 3="$lowest_frequency" --gain "$last"=0 --gain 0=0
 e2e_screenshot screen-end >/dev/null
