@@ -171,6 +171,87 @@ click_gain_arrow() {
   click_repeat $((cx + 6)) $((cy + ch / 2)) "$2"
 }
 
+# ---- What the controls show, as the platform's probe (app_probe) reads them
+# inside the program; what is drawn of it, the platform checks in its
+# app_*_drawn steps.
+
+# The line of control ID in the probe's listing of the main window.
+probed() { app_probe controls "$main_title" | grep "^id=$1 "; }
+
+# The focus is on control ID (WHAT for the message), within 3 s: a key
+# reaches the program in its own time.
+expect_focus() {
+  e2e_until 3 0.1 focus_on "$1" || e2e_fail "$2: the focus is on control '$focus', expected $1"
+}
+
+focus_on() {
+  focus=$(app_probe focus "$main_title")
+  [ "$focus" = "$1" ]
+}
+
+# Every control of the core's table at its place, as the system reports it.
+expect_layout() {
+  app_probe layout "$main_title" >"$E2E_ARTIFACTS/layout.txt" ||
+    e2e_fail "controls out of place: $(grep -v '^ok' "$E2E_ARTIFACTS/layout.txt" | paste -sd';')"
+  e2e_log "layout: $(tail -n 1 "$E2E_ARTIFACTS/layout.txt")"
+  app_layout_drawn
+}
+
+# The start-up values, against the core (through the probe, and through the
+# listing of the controls against what the core's facts say).
+expect_start_up_window() {
+  local listing="$E2E_ARTIFACTS/controls.txt" k
+  app_probe values "$main_title" >"$E2E_ARTIFACTS/values.txt" ||
+    e2e_fail "start-up values wrong: $(grep -v '^ok' "$E2E_ARTIFACTS/values.txt" | paste -sd';')"
+  app_probe controls "$main_title" >"$listing" || e2e_fail "cannot list the controls"
+  for ((k = 0; k < tone_count; k++)); do
+    grep -q "^id=$k class=Edit .* text=${default_frequencies[k]}$" "$listing" ||
+      e2e_fail "field $k does not start at ${default_frequencies[k]}"
+    grep -q "^id=$((first_gain_bar + k)) class=ScrollBar .* pos=${default_gains[k]} " "$listing" ||
+      e2e_fail "gain bar $((first_gain_bar + k)) does not start at ${default_gains[k]}"
+    grep -q "^id=$((first_gain_label + k)) class=Static .* text=${default_gains[k]}$" "$listing" ||
+      e2e_fail "gain label $((first_gain_label + k)) does not start at ${default_gains[k]}"
+  done
+  e2e_log "start-up values as the core sets them"
+  app_start_up_drawn
+}
+
+# Gain bar 20 + K stands at POSITION and its label shows it, within 10 s
+# (the program may still be taking clicks). The bar moves as it is clicked,
+# the label once the program has taken the move, a moment later.
+expect_gain() {
+  local bar=$((first_gain_bar + $1)) label=$((first_gain_label + $1))
+  e2e_until 10 0.2 e2e_prints "$2" bar_position "$bar" ||
+    e2e_fail "bar $bar stands at $(bar_position "$bar"), not $2"
+  e2e_until 5 0.1 e2e_prints "$2" label_text "$label" ||
+    e2e_fail "label $label shows '$(label_text "$label")', not $2"
+  app_gain_drawn "$1" "$2"
+  e2e_log "gain bar $bar and its label show $2"
+}
+
+# Prints the position that gain bar 20 + K and its label both show, or what
+# each shows and status 1 where they differ.
+gain_shown() {
+  local listing bar label
+  listing=$(app_probe controls "$main_title") || return 1
+  bar=$(grep "^id=$((first_gain_bar + $1)) " <<<"$listing" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p')
+  label=$(grep "^id=$((first_gain_label + $1)) " <<<"$listing" | sed 's/.* text=//')
+  if [ -n "$bar" ] && [ "$bar" = "$label" ]; then echo "$bar"; else
+    echo "bar at '$bar', label '$label'"
+    return 1
+  fi
+}
+
+bar_position() { probed "$1" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'; }
+label_text() { probed "$1" | sed 's/.* text=//'; }
+
+# Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
+expect_toggle() {
+  e2e_until 5 0.2 e2e_prints "$2 $3" app_probe toggle "$main_title" "$1" ||
+    e2e_fail "toggle $1 shows '$(app_probe toggle "$main_title" "$1")', expected '$2 $3'"
+  app_toggle_drawn "$@"
+}
+
 # Takes gain bar 20 + K from FROM down to TARGET with clicks on its left
 # arrow, and checks that bar and label show each round's end. A click that
 # reaches the program while a handler drains the events is dropped, and the
@@ -189,6 +270,7 @@ click_gain_down() {
       "while a handler drained the events; made again"
   done
   ((shown == target)) || e2e_fail "gain bar $((first_gain_bar + k)) and its label show $shown, not $target"
+  app_gain_drawn "$k" "$target"
   e2e_log "gain bar $((first_gain_bar + k)) and its label show $target"
 }
 
@@ -196,7 +278,7 @@ click_gain_down() {
 # program has taken every click), kept in `gain_seen`.
 gain_settled() {
   local now
-  now=$(app_gain_shown "$1") || { gain_seen=$now; return 1; }
+  now=$(gain_shown "$1") || { gain_seen=$now; return 1; }
   [ "$now" = "$gain_seen" ] && return 0
   gain_seen=$now
   return 1

@@ -6,12 +6,11 @@
 # harness.sh; wine.sh is the same layer for a Windows build.
 #
 # Its sound reaches the sound server unbroken, so every run of 64 zeros or
-# more is a pause and a steady level is measured once. Its controls cannot be
-# read from outside the process: what they show is read off screenshots
-# (outlines, thumbs, digits, a toggle's face and caption against the shot at
-# start-up), where they are from a run in which every widget is a native X
-# window, and which one has the focus from what a key does there (the
-# scenarios do that on both programs).
+# more is a pause and a steady level is measured once. Its controls are read
+# inside the process by the probe's plugin (qt_probe_plugin.cpp), which every
+# run loads; what they show is also checked off screenshots (outlines,
+# thumbs, digits, a toggle's face and caption against the shot at start-up),
+# and their rectangles from a run in which every widget is a native X window.
 
 readonly start_up_limit=20   # seconds until the About box at start-up
 readonly page_limit=5        # until the browser has been handed a page
@@ -27,11 +26,19 @@ readonly change_limit=2.3    # from a change of a tone to the new tone heard
 readonly lost_sound_said="the sound server went away" # on standard error, once a stream
 
 APP_PROGRAM=
+QT_PROBE=
 
 app_begin() {
   APP_PROGRAM=$1
+  QT_PROBE=${2:-}
   [ -x "$APP_PROGRAM" ] || e2e_fail "no program at '$APP_PROGRAM'"
+  [ -x "$QT_PROBE" ] || e2e_fail "no probe program at '$QT_PROBE'"
+  [ -d "${E2E_QT_PLUGINS:-}/generic" ] || e2e_fail "no probe plugin in '${E2E_QT_PLUGINS:-}'"
+  export TONEGEN_E2E_PROBE="$E2E_RUN/probe.sock"
 }
+
+# The program's probe (program.sh reads the controls through it).
+app_probe() { "$QT_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log"; }
 
 # app_launch [inspect] [VAR=VALUE...]: the program with those variables in
 # its environment and APP_ARGS on its command line; `inspect` makes every widget a native X window, so that
@@ -42,7 +49,8 @@ app_launch() {
     environment+=(QT_USE_NATIVE_WINDOWS=1)
     shift
   fi
-  e2e_launch tonegen env "${environment[@]}" "$@" "$APP_PROGRAM" "${APP_ARGS[@]}"
+  e2e_launch tonegen env QT_PLUGIN_PATH="$E2E_QT_PLUGINS" QT_QPA_GENERIC_PLUGINS="tonegen_probe:$TONEGEN_E2E_PROBE" \
+    "${environment[@]}" "$@" "$APP_PROGRAM" "${APP_ARGS[@]}"
 }
 
 # app_run ARGS...: the program run to its end with ARGS (a command line that
@@ -81,11 +89,11 @@ app_compare() { e2e_analyse compare "$@"; }
 # text copies nothing.
 app_clear_clipboard() { xwin clear-clipboard || e2e_fail "cannot clear the clipboard"; }
 
-# Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
-# Its caption is drawn as at start-up when CAPTION is the start-up one from
-# the core's table, and otherwise not; a pressed toggle's face is flat and
-# darker than the window, a released one's rises to white.
-app_expect_toggle() {
+# Toggle ID, which shows CAPTION and is pressed or released (STATE), is
+# drawn so within 5 s: its caption as at start-up when CAPTION is the
+# start-up one from the core's table, and otherwise not; a pressed toggle's
+# face flat and darker than the window, a released one's rising to white.
+app_toggle_drawn() {
   local want
   find_control "$1"
   want="$3 $([ "$2" = "$ccaption" ] && echo same-caption || echo other-caption)"
@@ -100,13 +108,10 @@ toggle_drawn() {
   [ "$toggle_seen" = "$2" ]
 }
 
-# The focus cannot be read from outside the process; the scenarios show it by
-# what a key does there.
-app_expect_focus() { :; }
-
-# Every control of the core's table as a native X window of its rectangle,
-# and no other window but a field's edit line (a run from `app_launch inspect`).
-app_expect_layout() {
+# Every control of the core's table also as a native X window of its
+# rectangle, and no other window but a field's edit line (a run from
+# `app_launch inspect`).
+app_layout_drawn() {
   local children="$E2E_ARTIFACTS/native-windows.txt" result
   xwin children "$wid" >"$children" || e2e_fail "cannot list the windows inside $wid"
   result=$(e2e_analyse layout "$children") || e2e_fail "controls out of place: $(grep -v '^check' <<<"$result")"
@@ -116,7 +121,7 @@ app_expect_layout() {
 # The main window as users see it at start-up: each control's outline where
 # the Fusion style draws it for its rectangle in the core's table, and each
 # gain bar and label showing its tone's start-up gain.
-app_expect_start_up_window() {
+app_start_up_drawn() {
   local shot k problem
   shot=$(drawn_shot main-window "$wid" 4)
   grep -v '^label' <<<"$control_table" | pixels outlines "$shot" >&2 ||
@@ -127,26 +132,14 @@ app_expect_start_up_window() {
   e2e_log "every gain bar's thumb and label at its tone's start-up gain"
 }
 
-# Gain bar 20 + K and its label show POSITION, within 10 s (the program may
-# still be taking clicks).
-app_expect_gain() {
+# Gain bar 20 + K and its label are drawn showing POSITION, within 10 s.
+app_gain_drawn() {
   e2e_until 10 0.2 gain_shows "$1" "$2" || e2e_fail "$(gain_problem "$E2E_ARTIFACTS/gain-$1.png" "$1" "$2")"
-  e2e_log "gain bar $((first_gain_bar + $1)) and its label show $2"
 }
 
 gain_shows() {
   local shot
   shot=$(e2e_screenshot "gain-$1" "$wid") && gain_problem "$shot" "$1" "$2" >/dev/null
-}
-
-# Prints the position that gain bar 20 + K and its label both show, or what
-# is wrong and status 1 where they differ.
-app_gain_shown() {
-  local shot text
-  shot=$(e2e_screenshot "gain-$1" "$wid") || return 1
-  text=$(gain_label_text "$shot" "$1")
-  thumb_problem "$shot" "$1" "$text" || return 1
-  echo "$text"
 }
 
 # The digits of gain label 120 + K in SHOT, read against those of frequency
@@ -163,21 +156,15 @@ gain_label_text() {
 }
 
 # What is wrong in SHOT with gain label 120 + K and bar 20 + K showing
-# POSITION; status 1 when anything is.
+# POSITION; status 1 when anything is. The thumb must stand that share of
+# the way along the groove.
 gain_problem() {
-  local text
+  local text thumb
   text=$(gain_label_text "$1" "$2")
   if [ "$text" != "$3" ]; then
     echo "gain label $((first_gain_label + $2)) reads '$text', expected $3"
     return 1
   fi
-  thumb_problem "$@"
-}
-
-# The same for the bar alone: its thumb stands that share of the way along
-# the groove.
-thumb_problem() {
-  local thumb
   find_control $((first_gain_bar + $2))
   if ! thumb=$(pixels thumb "$1" "$cx" "$cy" "$cw" "$ch" --position "$3" --of 100 2>&1); then
     echo "gain bar $((first_gain_bar + $2)): $thumb"

@@ -18,6 +18,7 @@
 //   tonegen_e2e_probe accessible TITLE name, value and description of every numbered control as
 //                                      a screen reader reads them: MSAA across processes (UTF-8)
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
+#include "e2e/probe_checks.h"
 #include "model/settings.h"
 #include "platform/win32/win32_api.h"
 #include "ui/main_window.h"
@@ -127,8 +128,7 @@ bool same_rect(const RECT& r, const ControlSpec& s)
 
 std::string describe(const RECT& r)
 {
-    return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ") " + std::to_string(r.right - r.left) +
-           " x " + std::to_string(r.bottom - r.top);
+    return tonegen::probe::describe(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 // Every control of the core's table where the table puts it. A frequency
@@ -176,28 +176,11 @@ int check_layout(HWND top)
     return mismatches == 0 ? 0 : 1;
 }
 
-// The fields show the Tone bank's frequencies, the bars and their labels its
-// gains, as the program sets them up.
 int check_values(HWND top)
 {
-    tonegen::Settings s{};
-    tonegen::apply_defaults(s);
-    int wrong = 0;
-    auto check = [&wrong](const char* what, int id, const std::string& got, const std::string& wanted) {
-        const bool same = got == wanted;
-        std::printf("%s %s %d: '%s'%s\n", same ? "ok" : "WRONG", what, id, got.c_str(),
-                    same ? "" : (", wanted '" + wanted + "'").c_str());
-        if (!same)
-            ++wrong;
-    };
-    for (int k = 0; k < tonegen::tone_slots; ++k) {
-        const std::string gain = std::to_string(tonegen::gain_position(s.tones[k].gain));
-        check("field", k, text_of(::GetDlgItem(top, k)), std::to_string(s.tones[k].frequency));
-        check("bar", tonegen::first_gain_bar + k,
-              std::to_string(ask(::GetDlgItem(top, tonegen::first_gain_bar + k), SBM_GETPOS)), gain);
-        check("label", tonegen::first_gain_label + k, text_of(::GetDlgItem(top, tonegen::first_gain_label + k)), gain);
-    }
-    return wrong == 0 ? 0 : 1;
+    return tonegen::probe::check_values(
+        [top](int id) { return text_of(::GetDlgItem(top, id)); },
+        [top](int id) { return std::to_string(ask(::GetDlgItem(top, id), SBM_GETPOS)); });
 }
 
 // Where the system puts the window, its frame included: the place the

@@ -568,6 +568,10 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
     else if (spec.font == ControlFont::controls && control_font_)
         widget->setFont(*control_font_);
     widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
+    // Its number as its name, as a Win32 control keeps its ID: tools that
+    // look into the process find the control by it.
+    if (id >= 0)
+        widget->setObjectName(QString::number(id));
     widget->show();
     --quiet_;
 

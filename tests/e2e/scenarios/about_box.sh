@@ -49,7 +49,7 @@ record_for "$closed_at" 4
   e2e_fail "a page opened after the ABOUT toggle's box: $(e2e_opened_addresses | paste -sd' ')"
 e2e_log "Twitter in the box from the ABOUT toggle opened no page"
 # The click the box took left no trace: ON/OFF still reads "ON", released.
-app_expect_toggle "$on_off" "ON" released
+expect_toggle "$on_off" "ON" released
 expect_bank
 close_program
 e2e_record_stop

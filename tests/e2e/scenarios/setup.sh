@@ -81,9 +81,9 @@ start_program
 # Paused, showing the setup.
 record_for "$(mark)" 1.0
 e2e_analyse silence "$rec" --min-seconds 1 || e2e_fail "sound while paused after starting with --setup"
-app_expect_gain 0 0
-app_expect_gain 3 60
-app_expect_gain 19 100
+expect_gain 0 0
+expect_gain 3 60
+expect_gain 19 100
 expect_field 3 1100 "field 3 after --setup"
 expect_field 19 15000 "field 19 after --setup"
 e2e_log "started paused with the setup's fields and bars"
@@ -101,8 +101,8 @@ e2e_screenshot refused-setup "$box" >/dev/null
 e2e_key "$box" Return
 e2e_wait_window_gone "$box" "$box_gone_limit" || e2e_fail "Return did not close the message box"
 e2e_log "a refused setup brought a message box ($box), closed by Return"
-app_expect_gain 3 60
-app_expect_gain 6 44
+expect_gain 3 60
+expect_gain 6 44
 
 click_control "$on_off"
 record_for "$clicked_at" 3.5
@@ -115,8 +115,8 @@ keys ctrl+shift+v
 pasted_at=$(mark)
 record_for "$pasted_at" 4
 expect_bank --setup "$second"
-app_expect_gain 3 80
-app_expect_gain 7 0
+expect_gain 3 80
+expect_gain 7 0
 expect_field 3 440 "field 3 after pasting"
 app_clear_clipboard
 expect_setup_copied "$second"

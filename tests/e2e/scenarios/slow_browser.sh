@@ -36,7 +36,7 @@ handler_started=$(e2e_now)
 # the first handler has taken its page.
 find_main_window
 click_control "$on_off"
-app_expect_toggle "$on_off" ON released
+expect_toggle "$on_off" ON released
 ! handler_wrote "took $software_page" ||
   e2e_fail "the window took the click only after the handler was ready for input"
 e2e_log "ON/OFF released while the handler was starting, $(e2e_elapsed "$handler_started" "$(e2e_now)") s after it started"

@@ -38,31 +38,31 @@ e2e_start_xvfb
 e2e_start_pulse
 e2e_record_start "$rec"
 start_program
-app_expect_toggle "$sweep_toggle" "OFF SWEEP" released
-app_expect_toggle "$pink_toggle" "OFF PINK" released
+expect_toggle "$sweep_toggle" "OFF SWEEP" released
+expect_toggle "$pink_toggle" "OFF PINK" released
 
 # 1. Each alone, the tones paused: the sweep from 20 Hz.
 click_control "$sweep_toggle"
 record_for "$clicked_at" 4.0
-app_expect_toggle "$sweep_toggle" "ON SWEEP" pressed
+expect_toggle "$sweep_toggle" "ON SWEEP" pressed
 sweep_fit "$clicked_at" 4.0 --band 10,400 --origin "$clicked_at" "${from_20_hz[@]}" ||
   e2e_fail "no sweep from 20 Hz after OFF SWEEP"
 e2e_screenshot sweep-on "$wid" >/dev/null
 click_control "$sweep_toggle"
 record_for "$clicked_at" 1.5
-app_expect_toggle "$sweep_toggle" "OFF SWEEP" released
+expect_toggle "$sweep_toggle" "OFF SWEEP" released
 e2e_analyse silence "$rec" --last 0.5 || e2e_fail "sound 1 s after the sweep was switched off"
 
 # The noise: its level and slope over two seconds.
 click_control "$pink_toggle"
 record_for "$clicked_at" 3.0
-app_expect_toggle "$pink_toggle" "ON PINK" pressed
+expect_toggle "$pink_toggle" "ON PINK" pressed
 steady rms --last 2 "${pink_level[@]}" || e2e_fail "the noise is not at its level"
 steady band-slope --last 2 --expect -3.01 --tolerance 0.5 ||
   e2e_fail "the noise does not fall 3 dB per octave"
 click_control "$pink_toggle"
 record_for "$clicked_at" 1.5
-app_expect_toggle "$pink_toggle" "OFF PINK" released
+expect_toggle "$pink_toggle" "OFF PINK" released
 e2e_analyse silence "$rec" --last 0.5 || e2e_fail "sound 1 s after the noise was switched off"
 tones_from=$(mark)
 
@@ -79,7 +79,7 @@ events=()
 click_control "$pink_toggle"
 events+=("pink+@$clicked_at")
 record_for "$clicked_at" 5.0
-app_expect_toggle "$pink_toggle" "ON PINK" pressed
+expect_toggle "$pink_toggle" "ON PINK" pressed
 e2e_screenshot pink-on "$wid" >/dev/null
 steady levels --last 4 --expect-synthesised --tolerance 1.5 >&2 ||
   e2e_fail "the tones are not at their level beside the noise"
@@ -94,7 +94,7 @@ steady band-slope --last 4 --exclude-tones --expect -3.01 --tolerance 0.5 ||
 click_control "$sweep_toggle"
 events+=("sweep+@$clicked_at")
 record_for "$clicked_at" 2.5
-app_expect_toggle "$sweep_toggle" "ON SWEEP" pressed
+expect_toggle "$sweep_toggle" "ON SWEEP" pressed
 e2e_screenshot all-three "$wid" >/dev/null
 sweep_fit "$clicked_at" 2.5 --band 10,75 --origin "$clicked_at" "${from_20_hz[@]}" ||
   e2e_fail "no sweep from 20 Hz beside the tones and the noise"
@@ -106,7 +106,7 @@ steady levels --last 2 --expect-synthesised --tolerance 2.0 --sweep-from "$first
 click_control "$pink_toggle"
 events+=("pink-@$clicked_at")
 record_for "$clicked_at" 2.5
-app_expect_toggle "$pink_toggle" "OFF PINK" released
+expect_toggle "$pink_toggle" "OFF PINK" released
 sweep_fit $((clicked_at + $(samples_in 0.5))) 2 --band 80,2000 --exclude-tones --origin "$first_start" \
   --start-within -0.1,0.1 || e2e_fail "the sweep did not run on along its law when the noise stopped"
 steady rms --last 1.5 --exclude-tones --band 2000,20000 --below -60 ||
@@ -119,7 +119,7 @@ steady levels --expect-synthesised --tolerance 1.0 --sweep-from "$first_start" -
 click_control "$sweep_toggle"
 events+=("sweep-@$clicked_at")
 record_for "$clicked_at" 2.5
-app_expect_toggle "$sweep_toggle" "OFF SWEEP" released
+expect_toggle "$sweep_toggle" "OFF SWEEP" released
 expect_bank
 steady rms --last 2 --exclude-tones --below -60 || e2e_fail "a test signal goes on after it was switched off"
 

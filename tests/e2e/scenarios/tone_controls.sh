@@ -15,7 +15,7 @@ rec="$E2E_ARTIFACTS/recording.raw"
 # Presses KEY, then checks the focus is on control ID (WHAT for the message).
 step_to() {
   keys "$1"
-  app_expect_focus "$2" "$3"
+  expect_focus "$2" "$3"
 }
 
 e2e_start_xvfb
@@ -27,9 +27,9 @@ start_program
 # filled with the defaults while paused, so the change reaches the stream at
 # its ninth buffer.
 type_into_field 3 1200
-app_expect_focus 4 "Tab out of field 3"
+expect_focus 4 "Tab out of field 3"
 click_control "$on_off"
-app_expect_focus "$on_off" "after the click on ON/OFF"
+expect_focus "$on_off" "after the click on ON/OFF"
 record_for "$clicked_at" 3.5
 click_control "$on_off"
 record_for "$clicked_at" 1
