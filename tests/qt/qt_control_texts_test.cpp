@@ -76,7 +76,7 @@ protected:
 
     Settings s{};
     QtWindowing port;
-    QtControlTexts texts{port};
+    tonegen::qt::QtControlTexts texts{port}; // the port under test, beside the windowing port
     sim::CallLog log;
     sim::SimWindowing unused_windowing{log}; // the fake device's messages would go there; it never opens
     sim::SimWaveOut wave_out{log, unused_windowing};
