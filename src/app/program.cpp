@@ -90,28 +90,28 @@ void dispatch_control_event(Settings& s, Platform& p, const Event& event)
         toggle_test_signal(s, p, id);
     else if (id == about_toggle)
         s.about_choice = show_program_about_box(p); // no page opens after this one
-    static_cast<void>(show_control_texts(s, p.windowing));
+    static_cast<void>(show_control_texts(s, p.control_texts));
 }
 
 void on_shortcut(Settings& s, Platform& p, int shortcut)
 {
     if (shortcut == copy_setup_shortcut) {
-        p.windowing.set_clipboard_text(format_setup(setup_of(s)));
+        p.clipboard.set_clipboard_text(format_setup(setup_of(s)));
     } else if (shortcut == paste_setup_shortcut) {
-        const auto parsed = parse_setup(p.windowing.clipboard_text());
+        const auto parsed = parse_setup(p.clipboard.clipboard_text());
         if (std::holds_alternative<ToneSetup>(parsed))
             apply_setup(s, p, std::get<ToneSetup>(parsed));
         else
             p.windowing.message_box(p.main_window, main_window_title,
                                     "The clipboard holds no setup: " + std::get<std::string>(parsed));
     }
-    static_cast<void>(show_control_texts(s, p.windowing));
+    static_cast<void>(show_control_texts(s, p.control_texts));
 }
 
 int run_program(Settings& s, Platform& p, const StartOptions& start)
 {
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
-    p.about_picture = p.windowing.load_picture(p.assets.about_picture);
+    p.about_picture = p.boxes.load_picture(p.assets.about_picture);
 
     if (init_sound_effects(s.player, p.player)) {
         static_cast<void>(load_sound(s.player, p.player, sweep_sound, p.assets.sweep));
@@ -128,7 +128,7 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
                          program_message_handler(s, p)) != 0) {
         refresh_controls(s, p);
         drain_events(p);
-        static_cast<void>(show_control_texts(s, p.windowing));
+        static_cast<void>(show_control_texts(s, p.control_texts));
 
         // Nothing sounds while the start-up box is up: the stream opens after
         // it and after the pages, whatever the box returned.

@@ -2,6 +2,9 @@
 // the platform carries inside the program for it.
 #pragma once
 
+#include "platform/box_port.h"
+#include "platform/clipboard_port.h"
+#include "platform/control_texts_port.h"
 #include "platform/shell_port.h"
 #include "platform/sound_player_port.h"
 #include "platform/wave_out_port.h"
@@ -19,7 +22,10 @@ struct Assets {
 };
 
 struct Platform {
-    WindowingPort& windowing;
+    WindowingPort& windowing;        // windows, controls, the event queue
+    ControlTextsPort& control_texts; // tooltips and what assistive technology reads
+    ClipboardPort& clipboard;
+    BoxPort& boxes;                  // what the About box needs beyond windows and controls
     WaveOutPort& wave_out;
     SoundPlayerPort& player;
     ShellPort& shell;

@@ -16,20 +16,21 @@
 //   its new position before its event is queued.
 // - Setting a frequency field's value or text raises `text_changed` like a
 //   user's typing does.
-// - Tooltips and the texts of assistive technology change nothing else: no
-//   event, no caption, state, value, position or size of any control.
 // - Ctrl+Shift+C and Ctrl+Shift+V pressed anywhere in the main window are
 //   shortcut events, not keystrokes of the control that has the focus.
 // - The message handler is called for every message before the platform's
 //   normal processing, which always continues afterwards.
 // - No method throws.
+//
+// Beside it, bundled with it in `Platform`: what controls say beyond their
+// captions (control_texts_port.h), the clipboard (clipboard_port.h) and what
+// the About box needs (box_port.h).
 #pragma once
 
 #include "platform/messages.h"
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -90,15 +91,6 @@ struct ControlSpec {
     ImageHandle image = 0; // pictures
 };
 
-struct TextSize {
-    int width, height;
-};
-
-// Results of open_measuring.
-constexpr int measuring_ready = 0;
-constexpr int measuring_no_window = -1;
-constexpr int measuring_no_drawing = -2;
-
 using MessageHandler =
     std::function<void(WindowHandle window, unsigned message, std::uintptr_t wparam,
                        std::intptr_t lparam)>;
@@ -155,44 +147,6 @@ public:
     virtual int scroll_position(int id) = 0;
     virtual void set_scroll_position(int id, int position) = 0;
     virtual void set_focus(int id) = 0;
-
-    // What a control says beyond its caption, UTF-8; an empty text removes
-    // one. The tooltip shows while the pointer rests on the control. Name,
-    // description and value are what assistive technology reads out for it:
-    // the value stands in for what the control's own state would say (a gain
-    // bar at 44 reads "44 per cent, ...", not "44"); a control given no value
-    // keeps its own. Each call replaces one text, and assistive technology
-    // that listens announces the change, so callers send only texts that
-    // changed. Unknown controls are ignored.
-    virtual void set_tooltip(int id, std::string_view text) = 0;
-    virtual void set_accessible_name(int id, std::string_view text) = 0;
-    virtual void set_accessible_description(int id, std::string_view text) = 0;
-    virtual void set_accessible_value(int id, std::string_view text) = 0;
-
-    // The desktop's clipboard, as plain text (UTF-8 here). Reading gives an
-    // empty text when it holds none; writing replaces what it holds.
-    virtual std::string clipboard_text() = 0;
-    virtual void set_clipboard_text(std::string_view text) = 0;
-
-    // Boxes.
-    // True when one of the program's own windows is the foreground window.
-    virtual bool program_in_foreground() = 0;
-    // Makes an image from a bitmap file image (BMP); 0 when it cannot.
-    // Released when the platform object ends.
-    virtual ImageHandle load_picture(std::span<const unsigned char> bitmap_file) = 0;
-    // Measuring texts in the box font ("system fixed", 10 points; loaded the
-    // first time and kept): open_measuring sets up a hidden window to draw
-    // on and says whether it could (measuring_ready) or not; measure_text
-    // works between it and close_measuring.
-    virtual int open_measuring() = 0;
-    virtual TextSize measure_text(std::string_view text) = 0;
-    virtual void close_measuring() = 0;
-    // A box window with title bar and close box only, not resizable, kept
-    // above all other windows, with the given client size, its outer
-    // top-left corner at (x, y) or centred on the screen. 0 when refused.
-    // Its controls go with it when it is destroyed.
-    virtual WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
-                                  bool centred) = 0;
 };
 
 } // namespace tonegen

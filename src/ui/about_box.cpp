@@ -63,31 +63,32 @@ std::int64_t show_about_box(Platform& p, int x, int y, std::string_view text, st
                             int wrap_width, ImageHandle picture)
 {
     WindowingPort& w = p.windowing;
-    const bool ours_in_front = w.program_in_foreground();
+    BoxPort& boxes = p.boxes;
+    const bool ours_in_front = boxes.program_in_foreground();
 
     const std::vector<std::string> fields = split_fields(text);
     const std::vector<std::string> lines(fields.begin() + 1, fields.end());
     const std::vector<std::string> labels = split_fields(captions);
 
-    const int measuring = w.open_measuring();
+    const int measuring = boxes.open_measuring();
     if (measuring != measuring_ready)
         return measuring;
     AboutMeasurements m;
-    m.line_height = w.measure_text("Ay").height;
+    m.line_height = boxes.measure_text("Ay").height;
     for (const std::string& line : lines)
-        m.line_widths.push_back(w.measure_text(line).width);
-    m.title_width = w.measure_text(fields[0]).width;
+        m.line_widths.push_back(boxes.measure_text(line).width);
+    m.title_width = boxes.measure_text(fields[0]).width;
     for (const std::string& caption : labels) {
         std::vector<int> widths;
         for (const std::string& word : caption_words(caption))
-            widths.push_back(w.measure_text(word).width);
+            widths.push_back(boxes.measure_text(word).width);
         m.caption_words.push_back(std::move(widths));
     }
     m.has_picture = picture != 0;
-    w.close_measuring();
+    boxes.close_measuring();
 
     const AboutLayout l = layout_about_box(m, wrap_width);
-    const WindowHandle box = w.open_box(fields[0], x, y, l.client_width, l.client_height, !ours_in_front);
+    const WindowHandle box = boxes.open_box(fields[0], x, y, l.client_width, l.client_height, !ours_in_front);
     if (box == 0)
         return -3;
 

@@ -139,23 +139,23 @@ std::vector<ControlText> control_texts(const Settings& s)
     return texts;
 }
 
-int show_control_texts(Settings& s, WindowingPort& windowing)
+int show_control_texts(Settings& s, ControlTextsPort& port)
 {
     int sent = 0;
     for (ControlText& now : control_texts(s)) {
         ControlText& shown = s.shown_texts[now.control];
         const int id = now.control;
         if (now.tooltip != shown.tooltip) {
-            windowing.set_tooltip(id, now.tooltip);
-            windowing.set_accessible_description(id, now.tooltip);
+            port.set_tooltip(id, now.tooltip);
+            port.set_accessible_description(id, now.tooltip);
             sent += 2;
         }
         if (now.accessible_name != shown.accessible_name) {
-            windowing.set_accessible_name(id, now.accessible_name);
+            port.set_accessible_name(id, now.accessible_name);
             ++sent;
         }
         if (now.accessible_value != shown.accessible_value) {
-            windowing.set_accessible_value(id, now.accessible_value);
+            port.set_accessible_value(id, now.accessible_value);
             ++sent;
         }
         shown = std::move(now);

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "model/settings.h"
-#include "platform/windowing_port.h"
+#include "platform/control_texts_port.h"
 
 #include <cstdint>
 #include <string>
@@ -26,7 +26,7 @@ std::vector<ControlText> control_texts(const Settings& s);
 // Makes every text from the record and sends the platform those that differ
 // from what it shows (s.shown_texts): the tooltip, also as the accessible
 // description, the accessible name and value. Returns how many were sent.
-int show_control_texts(Settings& s, WindowingPort& windowing);
+int show_control_texts(Settings& s, ControlTextsPort& port);
 
 // "−26.56": two decimals, a true minus sign, never "−0.00".
 std::string decibels(double db);

@@ -1,12 +1,11 @@
 // The windowing port's contract (src/platform/windowing_port.h), once for
-// every platform. See windowing_contract.h for how the bodies let a user act.
+// every platform, and the fixture that the contracts of the ports beside it
+// share. See windowing_contract.h for how the bodies let a user act.
 #include "contract/windowing_contract.h"
 
-#include "common/bmp_image.h"
 #include "ui/dropped_events.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <iterator>
 
 namespace tonegen::contract {
@@ -22,6 +21,9 @@ void WindowingContract::SetUp()
 {
     rig = GetParam()();
     port = &rig->port();
+    texts = &rig->texts();
+    clipboard = &rig->clipboard();
+    boxes = &rig->boxes();
     static_cast<void>(port->load_control_font("Arial", 8));
     window = port->open_window("contract window", 40, 50, 300, 200);
     ASSERT_NE(window, 0u);
@@ -111,7 +113,7 @@ std::vector<Message> WindowingContract::focus_lost_of(int id) const
 
 void WindowingContract::open_box(bool centred)
 {
-    box = port->open_box(" contract box", 40, 190, 300, 120, centred);
+    box = boxes->open_box(" contract box", 40, 190, 300, 120, centred);
     ASSERT_NE(box, 0u);
     ControlSpec line{-1, ControlKind::text_label, 88, 5, 200, 15, "R&D line"};
     line.font = ControlFont::box;
@@ -202,96 +204,6 @@ TEST_P(WindowingContract, BoxButtonsAndCloseBoxesRaiseEventsOfTheirWindowAndClos
     EXPECT_EQ(port->text(toggle), "OFF");
     EXPECT_EQ(port->text(first_button), "Web");
     EXPECT_TRUE(port->create_control(box, {first_button + 7, ControlKind::push_button, 200, 5, 60, 23, "More"}));
-}
-
-// --- Tooltips and what assistive technology reads ---------------------------
-
-TEST_P(WindowingContract, TooltipsAndAccessibleTextsReadBackAsSetAndChangeNothingElse)
-{
-    // Every kind of control of a tone row and a toggle, with the characters
-    // the program's texts carry beyond ASCII (minus, almost equal, dot).
-    struct Case {
-        int id;
-        const char* tooltip;
-        const char* name;
-        const char* value; // none for a toggle
-    };
-    const Case cases[] = {
-        {field, "Tone 4: 1000 Hz \u2248 B5 +21 cents \u00B7 gain 44 % \u00B7 peak \u221226.56 dBFS",
-         "Frequency of tone 4", "1000 hertz"},
-        {bar, "Tone 4: 1000 Hz \u2248 B5 +21 cents \u00B7 gain 44 % \u00B7 off", "Gain of tone 4",
-         "44 per cent, \u221226.56 dBFS"},
-        {label, "Tone 4: gain 44 %", "Gain in per cent of tone 4", "44 per cent"},
-        {toggle, "Twenty-tone mix: worst-case peak \u22120.54 dBFS \u00B7 paused", "ON/OFF", nullptr},
-    };
-    port->set_scroll_position(bar, 44);
-    const std::string field_text = port->text(field);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.id);
-        port->set_tooltip(c.id, c.tooltip);
-        port->set_accessible_name(c.id, c.name);
-        port->set_accessible_description(c.id, c.tooltip);
-        if (c.value)
-            port->set_accessible_value(c.id, c.value);
-        EXPECT_EQ(rig->tooltip(c.id), c.tooltip);
-        EXPECT_EQ(rig->said(c.id, Said::name), c.name);
-        EXPECT_EQ(rig->said(c.id, Said::description), c.tooltip);
-        if (c.value) {
-            EXPECT_EQ(rig->said(c.id, Said::value), c.value);
-        }
-    }
-    // Nothing else moved: no event, captions, state, value and position kept.
-    EXPECT_TRUE(settle().empty());
-    EXPECT_EQ(port->text(toggle), "OFF");
-    EXPECT_FALSE(port->checked(toggle));
-    EXPECT_EQ(port->text(label), "44");
-    EXPECT_EQ(port->text(field), field_text);
-    EXPECT_EQ(port->field_value(field), 80);
-    EXPECT_EQ(port->scroll_position(bar), 44);
-    EXPECT_TRUE(rig->has_focus(toggle));
-    const WindowPlace before = rig->place(window);
-    EXPECT_EQ(before.client_width, 300);
-    EXPECT_EQ(before.client_height, 200);
-
-    // Controls that are not there take nothing and break nothing.
-    port->set_tooltip(999, "none");
-    port->set_accessible_name(999, "none");
-    port->set_accessible_description(999, "none");
-    port->set_accessible_value(999, "none");
-    EXPECT_TRUE(settle().empty());
-}
-
-TEST_P(WindowingContract, NewTextsReplaceTheOldOnesAndOutliveTheUsersChanges)
-{
-    for (const int id : {field, bar}) {
-        port->set_tooltip(id, "first");
-        port->set_accessible_name(id, "first name");
-        port->set_accessible_value(id, "first value");
-    }
-    // The user changes both controls; the platform keeps the program's texts
-    // until the program sends new ones.
-    rig->type(field, "1000");
-    rig->move_bar(bar, BarMove::drag, 30);
-    settle();
-    for (const int id : {field, bar}) {
-        SCOPED_TRACE(id);
-        EXPECT_EQ(rig->tooltip(id), "first");
-        EXPECT_EQ(rig->said(id, Said::name), "first name");
-        EXPECT_EQ(rig->said(id, Said::value), "first value");
-    }
-    for (const char* text : {"second, longer than the first one by far \u00B7 \u2212", "3rd"}) {
-        SCOPED_TRACE(text);
-        for (const int id : {field, bar}) {
-            port->set_tooltip(id, text);
-            port->set_accessible_value(id, text);
-            EXPECT_EQ(rig->tooltip(id), text);
-            EXPECT_EQ(rig->said(id, Said::value), text);
-            EXPECT_EQ(rig->said(id, Said::name), "first name");
-        }
-    }
-    EXPECT_TRUE(settle().empty());
-    EXPECT_EQ(port->field_value(field), 1000);
-    EXPECT_EQ(port->scroll_position(bar), 30);
 }
 
 // --- What the program changes ---------------------------------------------
@@ -574,7 +486,7 @@ TEST_P(WindowingContract, MessageBoxKeepsDeliveringMessagesUntilAnswered)
     }
 }
 
-// --- Shortcuts and the clipboard ------------------------------------------
+// --- Shortcuts -----------------------------------------------------------
 
 TEST_P(WindowingContract, CtrlShiftCAndVAreShortcutsOfTheMainWindowWhereverItsFocusIs)
 {
@@ -610,44 +522,7 @@ TEST_P(WindowingContract, CtrlShiftCAndVAreShortcutsOfTheMainWindowWhereverItsFo
     EXPECT_TRUE(settle().empty());
 }
 
-TEST_P(WindowingContract, ClipboardGivesBackThePlainTextWritten)
-{
-    for (const char* text : {"80 200 400", "\xc3\xa4 440 Hz\t\xcf\x80", "", "last"}) {
-        SCOPED_TRACE(text);
-        port->set_clipboard_text(text);
-        EXPECT_EQ(port->clipboard_text(), text);
-    }
-}
-
 // --- Windows, focus and Tab -----------------------------------------------
-
-TEST_P(WindowingContract, WindowsSitWhereAskedWithTheAskedClientArea)
-{
-    const WindowPlace main = rig->place(window);
-    EXPECT_EQ(main.x, 40);
-    EXPECT_EQ(main.y, 50);
-    EXPECT_EQ(main.client_width, 300);
-    EXPECT_EQ(main.client_height, 200);
-    EXPECT_TRUE(port->program_in_foreground());
-
-    for (const bool centred : {false, true}) {
-        SCOPED_TRACE(centred ? "centred" : "at (40, 190)");
-        open_box(centred);
-        const WindowPlace b = rig->place(box);
-        EXPECT_EQ(b.client_width, 300);
-        EXPECT_EQ(b.client_height, 120);
-        if (centred) {
-            const Size screen = rig->screen();
-            EXPECT_LE(std::abs(b.x - (screen.width - b.outer_width) / 2), 1);
-            EXPECT_LE(std::abs(b.y - (screen.height - b.outer_height) / 2), 1);
-        } else {
-            EXPECT_EQ(b.x, 40);
-            EXPECT_EQ(b.y, 190);
-        }
-        EXPECT_TRUE(port->program_in_foreground());
-        close_box();
-    }
-}
 
 TEST_P(WindowingContract, TabWalksTheTabStopsInCreationOrderAndWraps)
 {
@@ -691,7 +566,7 @@ TEST_P(WindowingContract, DestroyedWindowTakesItsControlsAndTheirNumbers)
     EXPECT_TRUE(rig->has_focus(toggle));
 
     // Messages for a window that is gone reach nobody.
-    const WindowHandle gone = port->open_box(" gone", 40, 190, 100, 50, false);
+    const WindowHandle gone = boxes->open_box(" gone", 40, 190, 100, 50, false);
     ASSERT_NE(gone, 0u);
     rig->await_front(gone);
     port->destroy_window(gone);
@@ -707,71 +582,6 @@ TEST_P(WindowingContract, DestroyedWindowTakesItsControlsAndTheirNumbers)
     // A number in use is refused.
     EXPECT_FALSE(port->create_control(window, {toggle, ControlKind::push_button, 200, 150, 60, 23, "Twice"}));
     EXPECT_EQ(port->text(toggle), "OFF");
-}
-
-// --- What the About box uses ----------------------------------------------
-
-TEST_P(WindowingContract, MeasuringUsesAFixedPitchBoxFontOnlyWhileOpen)
-{
-    EXPECT_EQ(port->measure_text("Ay").width, 0);
-    ASSERT_EQ(port->open_measuring(), measuring_ready);
-    const TextSize ay = port->measure_text("Ay");
-    const TextSize narrow = port->measure_text("iiiiiiiiii");
-    const TextSize wide = port->measure_text("WWWWWWWWWW");
-    EXPECT_GT(ay.height, 8);
-    EXPECT_EQ(narrow.width, wide.width) << "the box font is not of fixed pitch";
-    EXPECT_EQ(wide.width, 5 * ay.width);
-    EXPECT_EQ(port->measure_text("").width, 0);
-    port->close_measuring();
-    EXPECT_EQ(port->measure_text("Ay").width, 0);
-    EXPECT_EQ(port->measure_text("Ay").height, 0);
-
-    // Measured the same way a second time.
-    ASSERT_EQ(port->open_measuring(), measuring_ready);
-    EXPECT_EQ(port->measure_text("Ay").width, ay.width);
-    EXPECT_EQ(port->measure_text("Ay").height, ay.height);
-    port->close_measuring();
-}
-
-TEST_P(WindowingContract, PicturesAreMadeOnlyFromWellFormedBitmapFilesAtTheirSize)
-{
-    using test::bmp;
-    struct Case {
-        const char* name;
-        std::vector<unsigned char> image;
-        bool accepted;
-        Size size;
-    };
-    std::vector<unsigned char> short_row = bmp(3, 2, 24);
-    short_row.pop_back();
-    std::vector<unsigned char> compressed = bmp(4, 4, 8);
-    test::put_u32(compressed, 30, 1); // run-length encoded
-    std::vector<unsigned char> not_bmp = bmp(3, 2, 24);
-    not_bmp[0] = 'P';
-    std::vector<unsigned char> no_width = bmp(3, 2, 24);
-    test::put_u32(no_width, 18, 0);
-    const Case cases[] = {
-        {"24 bpp, padded rows", bmp(3, 2, 24), true, {3, 2}},
-        {"8 bpp, two colours", bmp(2, 2, 8, 2), true, {2, 2}},
-        {"1 bpp, whole palette", bmp(9, 1, 1), true, {9, 1}},
-        {"32 bpp, top-down", bmp(2, -2, 32), true, {2, 2}},
-        {"info header of 124 bytes", bmp(2, 2, 24, 0, 124), true, {2, 2}},
-        {"empty", {}, false, {}},
-        {"last row one byte short", short_row, false, {}},
-        {"compressed", compressed, false, {}},
-        {"not BM", not_bmp, false, {}},
-        {"no width", no_width, false, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ImageHandle made = port->load_picture(c.image);
-        ASSERT_EQ(made != 0, c.accepted);
-        if (made == 0)
-            continue;
-        const Size size = rig->picture_size(made);
-        EXPECT_EQ(size.width, c.size.width);
-        EXPECT_EQ(size.height, c.size.height);
-    }
 }
 
 } // namespace tonegen::contract

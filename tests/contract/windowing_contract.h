@@ -1,7 +1,11 @@
-// The windowing port's contract, written once (windowing_contract.cpp) and
-// run against every implementation: the fakes, the Qt layer and the Win32
-// layer. Each platform's runner supplies a WindowingRig: the port itself and
-// a user who acts on the windows with that platform's own input.
+// The contracts of the windowing port and of the ports beside it (control
+// texts, clipboard, box), written once and run against every
+// implementation: the fakes, the Qt layer and the Win32 layer. Each port's
+// bodies have a file of their own (windowing_contract.cpp,
+// control_texts_contract.cpp, clipboard_contract.cpp, box_contract.cpp) and a
+// fixture of their own, all on the one window set up here. Each platform's
+// runner supplies a WindowingRig: the ports themselves and a user who acts on
+// the windows with that platform's own input.
 //
 // A user acts only while the program waits, and at a human pace: every
 // action asked of the rig happens inside one of the program's event waits,
@@ -11,11 +15,14 @@
 // everything else (WindowingContract::settle). So they see what the program
 // sees, when it sees it: a control's state is read as its event is taken.
 //
-// A new rule of the port gets a body in windowing_contract.cpp; when it
-// needs something a user does or sees that the rig cannot do yet, the rig
-// gets a method here and every runner (windowing_<platform>.cpp) an answer.
+// A new rule of a port gets a body in that port's file; when it needs
+// something a user does or sees that the rig cannot do yet, the rig gets a
+// method here and every runner (windowing_<platform>.cpp) an answer.
 #pragma once
 
+#include "platform/box_port.h"
+#include "platform/clipboard_port.h"
+#include "platform/control_texts_port.h"
 #include "platform/windowing_port.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +60,9 @@ class WindowingRig {
 public:
     virtual ~WindowingRig() = default;
     virtual WindowingPort& port() = 0;
+    virtual ControlTextsPort& texts() = 0;
+    virtual ClipboardPort& clipboard() = 0;
+    virtual BoxPort& boxes() = 0;
 
     // The user, acting inside the program's event waits.
     // Runs `action` in a wait of its own, behind everything asked before.
@@ -79,9 +89,9 @@ public:
     virtual bool has_focus(int id) = 0;
     virtual WindowPlace place(WindowHandle window) = 0;
     virtual Size screen() = 0;
-    // The size of a picture made by load_picture.
+    // The size of a picture made by the box port's load_picture.
     virtual Size picture_size(ImageHandle picture) = 0;
-    // The text of a control's tooltip as the platform's tooltip holds it
+    // For the control texts: the text of a control's tooltip as the platform's tooltip holds it
     // (UTF-8), and what assistive technology reads of the control, through
     // the platform's own accessibility interface.
     virtual std::string tooltip(int id) = 0;
@@ -135,9 +145,24 @@ protected:
 
     std::unique_ptr<WindowingRig> rig;
     WindowingPort* port = nullptr;
+    ControlTextsPort* texts = nullptr;
+    ClipboardPort* clipboard = nullptr;
+    BoxPort* boxes = nullptr;
     WindowHandle window = 0;
     WindowHandle box = 0;
     std::vector<Message> messages; // what the message handler saw
 };
+
+// The contracts of the ports beside the windowing port, on the same window.
+class ControlTextsContract : public WindowingContract {};
+class ClipboardContract : public WindowingContract {};
+class BoxContract : public WindowingContract {};
+
+// Runs every one of these contracts on one platform's rig.
+#define TONEGEN_WINDOWING_CONTRACTS(platform, rig_maker)                                     \
+    INSTANTIATE_TEST_SUITE_P(platform, WindowingContract, ::testing::Values(rig_maker));    \
+    INSTANTIATE_TEST_SUITE_P(platform, ControlTextsContract, ::testing::Values(rig_maker)); \
+    INSTANTIATE_TEST_SUITE_P(platform, ClipboardContract, ::testing::Values(rig_maker));    \
+    INSTANTIATE_TEST_SUITE_P(platform, BoxContract, ::testing::Values(rig_maker))
 
 } // namespace tonegen::contract

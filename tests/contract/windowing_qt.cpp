@@ -4,6 +4,8 @@
 #include "contract/windowing_contract.h"
 
 #include "platform/qt/qt_windowing.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_control_texts.h"
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
@@ -27,6 +29,9 @@ namespace {
 class QtRig final : public WindowingRig {
 public:
     WindowingPort& port() override { return w_; }
+    ControlTextsPort& texts() override { return texts_; }
+    ClipboardPort& clipboard() override { return clipboard_; }
+    BoxPort& boxes() override { return w_; }
 
     // One posted call at a time, so that it runs where Qt dispatches
     // events (inside the waits), and the next one only in a later pass of
@@ -212,6 +217,8 @@ private:
     }
 
     qt::QtWindowing w_;
+    qt::QtControlTexts texts_{w_};
+    qt::QtClipboard clipboard_;
     QObject context_;
     std::deque<std::function<void()>> actions_;
     bool ticking_ = false;
@@ -223,7 +230,7 @@ std::unique_ptr<WindowingRig> make_qt_rig()
     return std::make_unique<QtRig>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Qt, WindowingContract, ::testing::Values(&make_qt_rig));
+TONEGEN_WINDOWING_CONTRACTS(Qt, &make_qt_rig);
 
 } // namespace
 } // namespace tonegen::contract

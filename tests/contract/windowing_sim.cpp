@@ -3,6 +3,7 @@
 #include "contract/windowing_contract.h"
 
 #include "platform/sim/sim_windowing.h"
+#include "platform/sim/sim_clipboard.h"
 
 namespace tonegen::contract {
 namespace {
@@ -10,6 +11,9 @@ namespace {
 class SimRig final : public WindowingRig {
 public:
     WindowingPort& port() override { return w_; }
+    ControlTextsPort& texts() override { return w_; }
+    ClipboardPort& clipboard() override { return clipboard_; }
+    BoxPort& boxes() override { return w_; }
 
     void later(std::function<void()> action) override { w_.then(std::move(action)); }
 
@@ -110,6 +114,7 @@ public:
 private:
     sim::CallLog log_;
     sim::SimWindowing w_{log_};
+    sim::SimClipboard clipboard_{log_};
 };
 
 std::unique_ptr<WindowingRig> make_sim_rig()
@@ -117,7 +122,7 @@ std::unique_ptr<WindowingRig> make_sim_rig()
     return std::make_unique<SimRig>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Sim, WindowingContract, ::testing::Values(&make_sim_rig));
+TONEGEN_WINDOWING_CONTRACTS(Sim, &make_sim_rig);
 
 } // namespace
 } // namespace tonegen::contract

@@ -3,6 +3,7 @@
 // messages the system's own input would send, from inside the program's
 // event wait. Keystrokes that the port's loop must see (Tab) are posted.
 #include "platform/win32/win32_windowing.h"
+#include "platform/win32/win32_clipboard.h"
 
 #include "contract/windowing_contract.h"
 
@@ -79,6 +80,9 @@ public:
     }
 
     WindowingPort& port() override { return w_; }
+    ControlTextsPort& texts() override { return w_; }
+    ClipboardPort& clipboard() override { return clipboard_; }
+    BoxPort& boxes() override { return w_; }
 
     // One posted tick at a time: the next is posted only after an action
     // has run, so it comes behind whatever that action posted.
@@ -302,6 +306,7 @@ private:
         HRESULT result;
     } apartment_;
     win32::Win32Windowing w_{::GetModuleHandleA(nullptr)};
+    win32::Win32Clipboard clipboard_{w_};
     HWND helper_ = nullptr;
     std::deque<std::function<void()>> actions_;
     bool ticking_ = false;
@@ -313,7 +318,7 @@ std::unique_ptr<WindowingRig> make_win32_rig()
     return std::make_unique<Win32Rig>();
 }
 
-INSTANTIATE_TEST_SUITE_P(Win32, WindowingContract, ::testing::Values(&make_win32_rig));
+TONEGEN_WINDOWING_CONTRACTS(Win32, &make_win32_rig);
 
 } // namespace
 } // namespace tonegen::contract

@@ -5,6 +5,7 @@
 // hands them over.
 #include "app/program.h"
 #include "model/controls.h"
+#include "platform/qt/qt_control_texts.h"
 #include "platform/qt/qt_windowing.h"
 #include "platform/sim/sim_platform.h"
 #include "ui/control_texts.h"
@@ -43,7 +44,7 @@ protected:
                   0u);
         refresh_controls(s, platform);
         drain_events(platform);
-        static_cast<void>(show_control_texts(s, port));
+        static_cast<void>(show_control_texts(s, texts));
         ASSERT_TRUE(QTest::qWaitForWindowActive(port.window_widget(platform.main_window)));
     }
 
@@ -75,12 +76,14 @@ protected:
 
     Settings s{};
     QtWindowing port;
+    tonegen::qt::QtControlTexts texts{port}; // the port under test, beside the windowing port
     sim::CallLog log;
     sim::SimWindowing unused_windowing{log}; // the fake device's messages would go there; it never opens
     sim::SimWaveOut wave_out{log, unused_windowing};
     sim::SimSoundPlayer player{log};
     sim::SimShell shell{log};
-    Platform platform{port, wave_out, player, shell, Assets{}};
+    sim::SimClipboard clipboard{log};
+    Platform platform{port, texts, clipboard, port, wave_out, player, shell, Assets{}};
 };
 
 TEST_F(QtControlTexts, TypedFrequencyAndGainMoveReachTheWidgetsAtOnce)

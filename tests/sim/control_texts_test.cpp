@@ -106,7 +106,7 @@ TEST_F(ShownTexts, FollowEveryKindOfChangeAtOnceAndOnlyWhatChangedIsSent)
 
     // A pasted setup: every row follows it.
     sim.windowing.then([this] {
-        sim.windowing.clipboard = "tonegen-setup 1: 440@100 200@0 400@0 700@0 1000@0 1400@0 2000@0 3000@0 4000@0 "
+        sim.clipboard.text = "tonegen-setup 1: 440@100 200@0 400@0 700@0 1000@0 1400@0 2000@0 3000@0 4000@0 "
                                   "5000@0 6000@0 7000@0 8000@0 9000@0 10000@0 12000@0 14000@0 16000@0 18000@0 22050@0";
     });
     sim.windowing.shortcut(paste_setup_shortcut);

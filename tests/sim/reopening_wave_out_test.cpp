@@ -46,7 +46,7 @@ struct Reopening : ::testing::Test {
     std::vector<std::string> said;
     ReopeningWaveOut device{sim.wave_out, sim.windowing, [this](bool on) { checking = on; },
                             [this](std::string_view line) { said.emplace_back(line); }};
-    Platform p{sim.windowing, device, sim.player, sim.shell, sim.platform.assets};
+    Platform p{sim.windowing, sim.windowing, sim.clipboard, sim.windowing, device, sim.player, sim.shell, sim.platform.assets};
     Settings s{};
 
     void SetUp() override

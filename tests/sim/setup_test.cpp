@@ -81,9 +81,9 @@ TEST_F(Setups, CopyThenPasteOfAnEditedTextChangesTheSoundAsTheTextSays)
     sim.play(8); // the primed ring plays out; eight buffers of the defaults come back refilled
     sim.windowing.shortcut(copy_setup_shortcut);
     sim.windowing.then([&] {
-        EXPECT_EQ(sim.windowing.clipboard, format_setup(setup_of(s)));
-        EXPECT_EQ(sim.windowing.clipboard.rfind("tonegen-setup 1: 80@44 200@44 400@44 700@44", 0), 0u);
-        sim.windowing.clipboard = edited;
+        EXPECT_EQ(sim.clipboard.text, format_setup(setup_of(s)));
+        EXPECT_EQ(sim.clipboard.text.rfind("tonegen-setup 1: 80@44 200@44 400@44 700@44", 0), 0u);
+        sim.clipboard.text = edited;
     });
     std::vector<std::int16_t> expected;
     sim.windowing.shortcut(paste_setup_shortcut);
@@ -108,7 +108,7 @@ TEST_F(Setups, ARefusedClipboardTextShowsWhyAndChangesNothing)
     std::optional<RecordSnapshot> before;
     sim.windowing.then([&] {
         before = snapshot(s);
-        sim.windowing.clipboard = "tonegen-setup 1: 80@44 200@44 400@44 700@44 1000@44 1400@44 2000@140";
+        sim.clipboard.text = "tonegen-setup 1: 80@44 200@44 400@44 700@44 1000@44 1400@44 2000@140";
     });
     sim.windowing.shortcut(paste_setup_shortcut);
     sim.windowing.then([&] {

@@ -80,7 +80,8 @@ protected:
     sim::SimWaveOut wave_out{log, unused_windowing};
     sim::SimSoundPlayer player{log};
     sim::SimShell shell{log};
-    Platform platform{port, wave_out, player, shell, Assets{}};
+    sim::SimClipboard clipboard{log};
+    Platform platform{port, port, clipboard, port, wave_out, player, shell, Assets{}};
 };
 
 TEST_F(Win32ControlTexts, TypedFrequencyAndGainMoveReachTheTooltipsAndTheAccessibleObjects)

@@ -14,6 +14,8 @@
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
+#include "platform/qt/qt_clipboard.h"
+#include "platform/qt/qt_control_texts.h"
 #include "platform/qt/qt_desktop_identity.h"
 #include "platform/qt/qt_pulse_sink.h"
 #include "platform/qt/qt_shell.h"
@@ -106,6 +108,8 @@ int main(int argc, char* argv[])
     tonegen::qt::QtSoundPlayer player(sound_server, static_cast<unsigned>(start.device_number - 1),
                                             {assets.sweep, assets.pink});
     tonegen::qt::QtShell shell;
-    tonegen::Platform platform{windowing, wave_out, player, shell, assets};
+    tonegen::qt::QtControlTexts control_texts(windowing);
+    tonegen::qt::QtClipboard clipboard;
+    tonegen::Platform platform{windowing, control_texts, clipboard, windowing, wave_out, player, shell, assets};
     return tonegen::run_program(tonegen::settings, platform, start);
 }

@@ -1,4 +1,5 @@
-// The windowing port over Qt Widgets.
+// The windowing port over Qt Widgets, and the box port beside it (the About
+// box's windows, pictures and font are kept with the others).
 //
 // How it works: every window and control is a plain Qt widget, looked up by
 // the number the program gave it. Widget signals and Qt events do not reach
@@ -11,11 +12,13 @@
 // only while Qt is dispatching events: inside the event waits and inside a
 // message box's own loop, exactly where the program expects them.
 //
-// Tooltips are the widgets' own; accessible names and descriptions are the
-// widgets' own too, and the values that assistive technology reads come
-// from the interfaces of qt_accessibility.h.
+// Windows, messages and events: qt_windowing.cpp; controls: qt_controls.cpp
+// (the frequency field: qt_frequency_field.h); boxes: qt_boxes.cpp. What the
+// controls say beyond their captions is qt_control_texts.h, the clipboard
+// qt_clipboard.h.
 #pragma once
 
+#include "platform/box_port.h"
 #include "platform/windowing_port.h"
 
 #include <QFont>
@@ -31,7 +34,9 @@ class QWidget;
 
 namespace tonegen::qt {
 
-class QtWindowing final : public WindowingPort {
+// One object for both ports: a box is one of the windows, and its controls
+// show the pictures and the box font kept here.
+class QtWindowing final : public WindowingPort, public BoxPort {
 public:
     // Needs the QApplication to exist already; lives on the GUI thread.
     QtWindowing();
@@ -66,13 +71,8 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
-    void set_tooltip(int id, std::string_view text) override;
-    void set_accessible_name(int id, std::string_view text) override;
-    void set_accessible_description(int id, std::string_view text) override;
-    void set_accessible_value(int id, std::string_view text) override;
 
-    std::string clipboard_text() override;
-    void set_clipboard_text(std::string_view text) override;
+    // BoxPort
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -81,8 +81,8 @@ public:
     WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
                           bool centred) override;
 
-    // For tests: the widget of a control, of a window, the pixmap of a
-    // picture; nullptr when there is none.
+    // The widget of a control (for qt_control_texts.h and tests), of a
+    // window, the pixmap of a picture (for tests); nullptr when there is none.
     QWidget* control_widget(int id) const;
     QWidget* window_widget(WindowHandle window) const;
     const QPixmap* picture(ImageHandle image) const;

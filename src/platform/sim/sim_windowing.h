@@ -1,4 +1,9 @@
 // Deterministic stand-in for the windowing port, driven by a test script.
+// The same object stands in for the control texts and box ports, which work
+// on its controls, windows and keyboard focus: the windows, controls and
+// events are in sim_windowing.cpp, the user's actions in
+// sim_user_actions.cpp, the control texts in sim_control_texts.cpp and the
+// box support in sim_boxes.cpp. The clipboard is sim_clipboard.h.
 //
 // How it works: the test queues user actions (clicks, typing, leaving a
 // field, scrolling, closing, device ticks) as script steps. wait_event
@@ -15,6 +20,8 @@
 // tests run here and on the real platforms (tests/contract).
 #pragma once
 
+#include "platform/box_port.h"
+#include "platform/control_texts_port.h"
 #include "platform/windowing_port.h"
 
 #include <deque>
@@ -51,7 +58,7 @@ struct PostedMessage {
     std::intptr_t lparam;
 };
 
-class SimWindowing final : public WindowingPort {
+class SimWindowing final : public WindowingPort, public ControlTextsPort, public BoxPort {
 public:
     explicit SimWindowing(CallLog& log) : log_(log) {}
 
@@ -68,7 +75,6 @@ public:
 
     // What happened.
     std::vector<std::string> message_boxes; // "title|text", in order
-    std::string clipboard;                  // the desktop's clipboard
     std::vector<WindowHandle> destroyed;
     bool script_used_up = false;
     std::size_t texts_sent = 0;          // tooltips and accessible texts set, counted
@@ -142,12 +148,14 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+
+    // ControlTextsPort
     void set_tooltip(int id, std::string_view text) override;
     void set_accessible_name(int id, std::string_view text) override;
     void set_accessible_description(int id, std::string_view text) override;
     void set_accessible_value(int id, std::string_view text) override;
-    std::string clipboard_text() override;
-    void set_clipboard_text(std::string_view text) override;
+
+    // BoxPort
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;

@@ -21,6 +21,7 @@
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_assets.h"
+#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_console.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_sound_player.h"
@@ -129,7 +130,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         // first device is the default of both.
         tonegen::win32::Win32SoundPlayer player(instance, start.options.device_number > 1 ? start.device_name : "");
         tonegen::win32::Win32Shell shell;
-        tonegen::Platform platform{windowing, wave_out, player, shell, tonegen::win32::embedded_assets(instance)};
+        tonegen::win32::Win32Clipboard clipboard(windowing);
+        tonegen::Platform platform{windowing, windowing, clipboard, windowing, wave_out, player, shell,
+                                   tonegen::win32::embedded_assets(instance)};
         result = tonegen::run_program(tonegen::settings, platform, start.options);
         set_checking(wave_out, timer, false);
     }

@@ -1,4 +1,5 @@
-// The windowing port as Win32 windows and controls.
+// The windowing port as Win32 windows and controls, with the control texts
+// and box ports beside it.
 //
 // How it works: every top-level window of the program has one window
 // procedure. For each message it first calls the installed message handler
@@ -25,22 +26,16 @@
 // up-down control would also take a number after blanks, a sign or
 // thousands separators.
 //
-// Tooltips: one tooltip control (TOOLTIPS_CLASS) per top-level window,
-// made with its first tooltip; each control is a tool of it, found by its
-// window and watched through the tooltip control's own subclassing
-// (TTF_SUBCLASS), a field with its arrows, a label made to see the mouse
-// (SS_NOTIFY). A new text goes in with TTM_UPDATETIPTEXT, which also redraws
-// a tip that is up. The texts of assistive technology: win32_accessibility.h.
-//
-// The About box is a top-level window of the same class, kept above the
-// others (WS_EX_TOPMOST), so it shares the procedure, the event queue and
-// the Tab handling. Its texts are measured beforehand on a hidden 1 x 1
-// window's device context in the box font ("Fixedsys", 10 points, made once
-// and kept). Pictures are DIB sections made from a BMP file image after its
-// headers and sizes were checked against the image's length, shown by SS_BITMAP
-// statics and deleted when the port ends, after the windows that show them.
+// One object serves three ports, which share its table of controls, its
+// top-level windows and its fonts: windows, messages and events are in
+// win32_windowing.cpp, the controls in win32_controls.cpp, tooltips and the
+// texts of assistive technology in win32_control_texts.cpp, the About box's
+// support in win32_boxes.cpp. The clipboard is win32_clipboard.h.
 #pragma once
 
+#include "platform/box_port.h"
+#include "platform/control_texts_port.h"
+#include "platform/windowing_port.h"
 #include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_api.h"
 
@@ -51,7 +46,7 @@
 
 namespace tonegen::win32 {
 
-class Win32Windowing final : public WindowingPort {
+class Win32Windowing final : public WindowingPort, public ControlTextsPort, public BoxPort {
 public:
     explicit Win32Windowing(HINSTANCE instance);
     ~Win32Windowing() override;
@@ -79,12 +74,14 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+
+    // ControlTextsPort
     void set_tooltip(int id, std::string_view text) override;
     void set_accessible_name(int id, std::string_view text) override;
     void set_accessible_description(int id, std::string_view text) override;
     void set_accessible_value(int id, std::string_view text) override;
-    std::string clipboard_text() override;
-    void set_clipboard_text(std::string_view text) override;
+
+    // BoxPort
     bool program_in_foreground() override;
     ImageHandle load_picture(std::span<const unsigned char> bitmap_file) override;
     int open_measuring() override;
@@ -92,6 +89,10 @@ public:
     void close_measuring() override;
     WindowHandle open_box(std::string_view title, int x, int y, int client_width, int client_height,
                           bool centred) override;
+
+    // The first of the program's top-level windows still open (the main
+    // window), nullptr when none is.
+    HWND first_window() const;
 
     // The window of a control (for a frequency field its edit), nullptr when
     // there is no such control.
@@ -133,7 +134,6 @@ private:
     void raise(HWND window, int control, int subtype);
     void raise_shortcut(HWND window, int which);
     HWND tooltips_of(HWND window);
-    bool open_clipboard();
     Event take_event();
     bool register_window_class();
     HWND show_top_level(HWND window);
