@@ -24,6 +24,10 @@
 // While no device is open, every call succeeds on the bookkeeping alone
 // (headers written then wait for the device; a reset hands them back), so
 // the stream above notices nothing. One device is open at a time.
+//
+// The Windows program plays its tones through this wrapper. The Linux
+// program's device keeps its stream itself, to the byte rather than to the
+// header: platform/qt/qt_sink_keeper.h says why.
 #pragma once
 
 #include "platform/windowing_port.h"

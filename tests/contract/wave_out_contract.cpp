@@ -1,6 +1,13 @@
 // The wave-out contract's bodies; see wave_out_contract.h.
 #include "contract/wave_out_contract.h"
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <thread>
+
 namespace tonegen::contract {
 
 namespace {
@@ -9,8 +16,36 @@ constexpr WaveFormat stream_format{WAVE_FORMAT_PCM, 1, stream_rate, stream_rate 
 constexpr std::uint32_t done_flags = WHDR_DONE | WHDR_PREPARED | WHDR_INQUEUE;
 // Notices of a device that plays are waited for this many headers' time at most.
 constexpr std::size_t patience_headers = 60;
+// A device whose sound system came back is waited for this long at most: a
+// look a second, two quiet ones to see a stall, and the opening.
+constexpr std::size_t comeback_frames = 12 * stream_rate;
 
 } // namespace
+
+bool ask_sound_server(const char* request)
+{
+    const char* folder = std::getenv("TONEGEN_SOUND_SERVER_CONTROL");
+    if (!folder || !*folder)
+        return false;
+#ifdef _WIN32
+    const std::string path = std::string("Z:") + folder + "/" + request; // wine's drive of the Unix root
+#else
+    const std::string path = std::string(folder) + "/" + request;
+#endif
+    FILE* asked = std::fopen(path.c_str(), "w");
+    if (!asked)
+        return false;
+    std::fclose(asked);
+    // The script takes the file away once it has done what it asks.
+    for (int i = 0; i < 600; ++i) {
+        FILE* waiting = std::fopen(path.c_str(), "r");
+        if (!waiting)
+            return true;
+        std::fclose(waiting);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
 
 void WaveOutContract::SetUp()
 {
@@ -192,6 +227,79 @@ TEST_P(WaveOutContract, ResetHandsBackEveryQueuedHeaderAndCloseWaitsForIt)
         EXPECT_EQ(port->unprepare_header(handle, &h), mm_no_error);
     EXPECT_EQ(port->close(handle), mm_no_error);
     handle = 0;
+}
+
+// A device whose sound system dies comes back once the system is started
+// again, and plays on; nothing is heard twice; a device paused when its
+// system died stays paused after the return, however long it is given,
+// until it is restarted. The body plays as the program does: each header,
+// once back, is filled with the next samples of one counting stream and
+// written again, so that where the rig hears the device the samples only
+// ever count on (a gap is what the dead system held), and nowhere does a
+// header come back more often than it was written.
+TEST_P(WaveOutContract, ADeviceThatDiesComesBackNothingHeardTwiceAndAPauseKept)
+{
+    port = &rig->kept_port();
+    ASSERT_EQ(open(), mm_no_error);
+    std::uint16_t next = 0;
+    std::map<const WaveHeader*, int> written, back;
+    const auto fill_and_write = [&](WaveHeader& h) {
+        auto* s = reinterpret_cast<std::int16_t*>(h.lpData);
+        for (std::size_t i = 0; i < header_frames; ++i)
+            s[i] = static_cast<std::int16_t>(next++);
+        ++written[&h];
+        EXPECT_EQ(port->write(handle, &h), mm_no_error);
+    };
+    // Plays for `frames` at most, until `count` notices in all have come.
+    std::size_t seen = 0;
+    const auto play = [&](std::size_t frames, std::size_t count) {
+        for (std::size_t f = 0; f < frames && notices.size() < count; f += header_frames / 4) {
+            rig->run(header_frames / 4);
+            for (; seen < notices.size(); ++seen) {
+                auto* h = reinterpret_cast<WaveHeader*>(notices[seen].lparam);
+                ++back[h];
+                fill_and_write(*h);
+            }
+        }
+    };
+    for (WaveHeader& h : headers) {
+        ASSERT_EQ(port->prepare_header(handle, &h), mm_no_error);
+        fill_and_write(h);
+    }
+    play(patience_headers * header_frames, 2);
+    ASSERT_GE(notices.size(), 2u) << "the device does not play";
+
+    if (!rig->kill_sound_system())
+        GTEST_SKIP() << "this rig cannot make the sound system die";
+    play(3 * stream_rate, SIZE_MAX);
+    rig->revive_sound_system();
+    std::size_t before = notices.size();
+    play(comeback_frames, before + header_count + 1);
+    EXPECT_GT(notices.size(), before + header_count) << "the device did not come back after its sound system";
+
+    ASSERT_EQ(port->pause(handle), mm_no_error);
+    const std::size_t heard = rig->played() ? rig->played()->size() : 0;
+    before = notices.size();
+    ASSERT_TRUE(rig->kill_sound_system());
+    play(2 * stream_rate, SIZE_MAX);
+    rig->revive_sound_system();
+    play(3 * stream_rate, SIZE_MAX);
+    EXPECT_EQ(notices.size(), before) << "headers came back while paused";
+    if (const auto played = rig->played()) {
+        EXPECT_EQ(played->size(), heard) << "the device played while paused";
+    }
+    ASSERT_EQ(port->restart(handle), mm_no_error);
+    play(comeback_frames, before + header_count + 1);
+    EXPECT_GT(notices.size(), before + header_count) << "the device did not play on after its pause";
+
+    for (const auto& [header, count] : back)
+        EXPECT_LE(count, written[header]) << "a header came back more often than it was written";
+    if (const auto played = rig->played()) {
+        for (std::size_t i = 1; i < played->size(); ++i) {
+            const auto step = static_cast<std::uint16_t>((*played)[i] - (*played)[i - 1]);
+            ASSERT_TRUE(step >= 1 && step < 0x8000) << "sample " << i << " was heard before";
+        }
+    }
 }
 
 } // namespace tonegen::contract

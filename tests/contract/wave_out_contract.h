@@ -42,7 +42,21 @@ public:
     // False where the system is known to close a device with headers still
     // queued (the program never asks it to: it resets first).
     virtual bool close_refused_while_queued() { return true; }
+
+    // The device as the program plays through it, with what opens it again
+    // when its sound system dies (the Windows program's wrapper); the
+    // device itself where it keeps its stream by itself.
+    virtual WaveOutPort& kept_port() { return port(); }
+    // The sound system behind the device dies at once, as in a crash; false
+    // where the rig cannot make it (the clause is then skipped).
+    virtual bool kill_sound_system() { return false; }
+    // It is started again.
+    virtual void revive_sound_system() {}
 };
+
+// Asks the private sound server of with_sound_server.sh to die ("kill") or
+// start again ("start") and waits until it has; false outside that script.
+bool ask_sound_server(const char* request);
 
 using WaveOutRigMaker = std::unique_ptr<WaveOutRig> (*)();
 

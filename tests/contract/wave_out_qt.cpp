@@ -1,7 +1,9 @@
 // The wave-out contract on the Linux emulation, over a fake sound server
 // whose sink the rig reads by hand (tests/qt/fake_sound_server.h) and which
 // keeps 400 ms read ahead of what it plays, as the real server does; the
-// notices travel through the real Qt windowing port's message queue.
+// notices travel through the real Qt windowing port's message queue. Its
+// sound server dies as the fake lets one: the sink says so and new ones are
+// refused until it is back; the device's keeper retries every 20 ms.
 #include "contract/wave_out_contract.h"
 
 #include "platform/qt/qt_wave_out.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QThread>
 
 namespace tonegen::contract {
 namespace {
@@ -26,12 +29,24 @@ public:
         if (server_.current) {
             const auto got = server_.current->pull(frames);
             played_.insert(played_.end(), got.begin(), got.end());
+        } else {
+            QThread::msleep(2); // the keeper's retry timer runs meanwhile
         }
         QCoreApplication::processEvents();
     }
 
     std::optional<std::vector<std::int16_t>> played() override { return played_; }
     std::size_t played_at_most() override { return played_.size(); }
+
+    bool kill_sound_system() override
+    {
+        server_.refuse = true;
+        if (server_.current)
+            server_.current->fail();
+        QCoreApplication::processEvents(); // what it held is gone with it
+        return true;
+    }
+    void revive_sound_system() override { server_.refuse = false; }
 
 private:
     qt::QtWindowing windowing_;

@@ -3,6 +3,7 @@
 // own buffering, the server's timing reports and its sink between the
 // headers and their notices. The rig cannot hear the sink; it lets the
 // device play in real time, pumping the Qt event queue the notices come by.
+// The script kills the server and starts it again when asked.
 #include "contract/wave_out_contract.h"
 
 #include "platform/qt/qt_pulse_sink.h"
@@ -38,6 +39,9 @@ public:
         const auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - made_).count();
         return static_cast<std::size_t>(us) * stream_rate / 1000000;
     }
+
+    bool kill_sound_system() override { return ask_sound_server("kill"); }
+    void revive_sound_system() override { ASSERT_TRUE(ask_sound_server("start")); }
 
 private:
     using Clock = std::chrono::steady_clock;

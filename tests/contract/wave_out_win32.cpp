@@ -1,9 +1,13 @@
 // The wave-out contract on the system's waveOut (run under wine, with a
 // private sound server behind its audio driver: with_sound_server.sh). The
 // device plays in real time; the rig waits while pumping the thread's
-// message queue, through which the notices come.
+// message queue, through which the notices come. The device as the program
+// plays through it is the wrapper that opens it again, looked at once a
+// second as the program's timer does; the script kills the sound server and
+// starts it again when asked.
 #include "contract/wave_out_contract.h"
 
+#include "audio/reopening_wave_out.h"
 #include "platform/win32/win32_wave_out.h"
 #include "platform/win32/win32_windowing.h"
 
@@ -19,6 +23,10 @@ public:
     {
         const DWORD until = ::GetTickCount() + static_cast<DWORD>(frames * 1000 / stream_rate) + 1;
         do {
+            if (checking_ && static_cast<LONG>(::GetTickCount() - next_check_) >= 0) {
+                kept_.check();
+                next_check_ = ::GetTickCount() + 1000;
+            }
             static_cast<void>(windowing_.poll_event());
             ::Sleep(2);
         } while (static_cast<LONG>(until - ::GetTickCount()) > 0);
@@ -41,10 +49,22 @@ public:
         return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
     }
 
+    WaveOutPort& kept_port() override { return kept_; }
+    bool kill_sound_system() override { return ask_sound_server("kill"); }
+    void revive_sound_system() override { ASSERT_TRUE(ask_sound_server("start")); }
+
 private:
     const DWORD made_ = ::GetTickCount();
     win32::Win32Windowing windowing_{::GetModuleHandleA(nullptr)};
     win32::Win32WaveOut wave_out_;
+    bool checking_ = false;
+    DWORD next_check_ = 0;
+    ReopeningWaveOut kept_{wave_out_, windowing_,
+                           [this](bool on) {
+                               checking_ = on;
+                               next_check_ = ::GetTickCount() + 1000;
+                           },
+                           [](std::string_view) {}};
 };
 
 std::unique_ptr<WaveOutRig> make_win32_rig()

@@ -30,7 +30,8 @@
 // the sink's latency ahead of it at most and a margin for the way. The
 // server plays on from its read position into the new bytes without a seam,
 // since up to the change they are the old ones. A connection or stream that
-// dies after it was ready is reported once through the failure function.
+// dies after it was ready is reported once through the failure function;
+// what happens then is the keeper's (qt_sink_keeper.h).
 //
 // The streams are played through libpulse rather than QAudioSink because a
 // QAudioSink cannot come back by itself: its client reconnects to a server

@@ -1,6 +1,7 @@
 // How it works: see qt_sound_player.h.
 #include "platform/qt/qt_sound_player.h"
 
+#include "platform/qt/qt_sink_keeper.h"
 #include "signals/sound_player.h"
 
 #include <algorithm>

@@ -15,26 +15,16 @@
 // each point the feed asks to hear about (a header's last sample), and never
 // while the stream is held. When the server goes away the sink calls the
 // failure function it was made with, once, on its own thread, and pulls no
-// more; a failed sink is closed and a new one made to play on.
+// more; a failed sink is closed and a new one made to play on (the
+// keeper's work: qt_sink_keeper.h).
 //
 // How much a stream keeps queued at the server is its StreamBuffer: the
 // longer, the more slack on a busy machine and the fewer wake-ups; the
 // shorter, the sooner a change of what the feed gives is heard.
 //
-// SinkKeeper owns that cycle for one stream: it notices the failure on the
-// GUI thread, says so once on standard error, makes a new sink on the same
-// device about once a second (never faster) until the server takes it, and
-// then plays on from the feed's next unread byte in the paused or playing
-// state last asked for. What the dead server held is lost; nothing is played
-// twice and nothing piles up while no server is there, because only a sink
-// reads the feed.
-//
 // SoundServer is what the Qt layer is given to reach the sound server: the
 // program's own (qt_pulse_sink.h) or a test's fake.
 #pragma once
-
-#include <QObject>
-#include <QTimer>
 
 #include <chrono>
 #include <cstddef>
@@ -121,53 +111,6 @@ public:
                                                  StreamBuffer buffer, std::function<void()> failed) = 0;
     // How often a stream whose server went away tries to open again.
     virtual std::chrono::milliseconds retry_interval() const { return std::chrono::seconds(1); }
-};
-
-// Keeps one stream playing across restarts of the sound server. GUI thread
-// only; the retries run from its event waits.
-class SinkKeeper {
-public:
-    SinkKeeper(SoundServer& server, std::string device, const char* stream_name, StreamBuffer buffer,
-               SoundFeed& feed);
-    ~SinkKeeper();
-    SinkKeeper(const SinkKeeper&) = delete;
-    SinkKeeper& operator=(const SinkKeeper&) = delete;
-
-    // Opens the stream now; false (and no retries) when the server refuses.
-    bool open(bool paused);
-    // Opens the stream now or, when the server refuses, keeps trying.
-    void keep_open(bool paused);
-    void set_paused(bool paused);
-    void flush();
-    void wake();
-    void rewrite();
-    // Ends the stream and any retrying.
-    void close();
-
-    bool wanted() const { return wanted_; }
-    // A stream is open and playing (or held) now.
-    bool connected() const { return sink_ != nullptr; }
-    // Open attempts made since the keeper was made, the first one included.
-    int attempts() const { return attempts_; }
-
-private:
-    bool try_open();
-    void on_failed(unsigned generation);
-    void retry();
-
-    SoundServer& server_;
-    const std::string device_;
-    const char* const stream_name_;
-    const StreamBuffer buffer_;
-    SoundFeed& feed_;
-    std::unique_ptr<SoundSink> sink_;
-    bool wanted_ = false;
-    bool paused_ = false;
-    bool reported_ = false;  // the failure has been told on standard error
-    unsigned generation_ = 0; // tells the notices of a sink from those of its predecessors
-    int attempts_ = 0;
-    QObject anchor_;          // receives the failure notices on the GUI thread
-    QTimer retry_timer_;
 };
 
 } // namespace tonegen::qt

@@ -4,6 +4,8 @@
 // so that they leave in queue order even when a reset meets a read.
 #include "platform/qt/qt_wave_out.h"
 
+#include "platform/qt/qt_sink_keeper.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>

@@ -18,7 +18,7 @@
 // read while corked, so restart plays on from exactly the sample it stopped
 // at. reset hands back every queued header in order and drops what the
 // server holds, so it is heard at once. If the server goes away, the sink's
-// keeper opens the same device again once it is back and the feed plays on
+// keeper (qt_sink_keeper.h) opens the same device again once it is back and the feed plays on
 // from its next unread byte; what the dead server held counts as played, the
 // unread headers stay queued meanwhile, and reset and close work as ever.
 // The program keeps about 2 s queued in headers.

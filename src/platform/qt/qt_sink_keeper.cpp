@@ -1,5 +1,5 @@
-// How it works: see qt_sound_sink.h.
-#include "platform/qt/qt_sound_sink.h"
+// How it works: see qt_sink_keeper.h.
+#include "platform/qt/qt_sink_keeper.h"
 
 #include <QMetaObject>
 
