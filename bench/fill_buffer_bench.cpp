@@ -12,6 +12,7 @@
 // tool does (into memory, no file) and reports `x_real_time`: a minute over
 // the thread's CPU time for it.
 #include "app/render.h"
+#include "audio/stream.h"
 #include "synth/fill_path.h"
 #include "synth/synth.h"
 
@@ -31,12 +32,12 @@ tonegen::Settings ready_settings()
     tonegen::Settings s{};
     tonegen::apply_defaults(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * tonegen::stream_buffer_frames;
     tonegen::normalise_gains(s);
     return s;
 }
 
-constexpr double buffer_period_ms = 12288.0 / 44100.0 * 1000.0;
+constexpr double buffer_period_ms = double{tonegen::stream_buffer_frames} / tonegen::stream_rate * 1000.0;
 
 double thread_seconds()
 {
@@ -74,12 +75,12 @@ void fill_one_buffer(benchmark::State& state, FillPath path)
     if (!hold(state, path))
         return;
     tonegen::Settings s = ready_settings();
-    std::vector<char> buffer(24576);
+    std::vector<char> buffer(2 * tonegen::stream_buffer_frames);
     for (auto _ : state) {
         tonegen::fill_buffer(s, buffer.data());
         benchmark::DoNotOptimize(buffer.data());
     }
-    state.counters["frames_per_s"] = benchmark::Counter(12288.0 * static_cast<double>(state.iterations()),
+    state.counters["frames_per_s"] = benchmark::Counter(double{tonegen::stream_buffer_frames} * static_cast<double>(state.iterations()),
                                                          benchmark::Counter::kIsRate);
     state.counters["buffer_period_ms"] = buffer_period_ms;
 }
@@ -90,7 +91,7 @@ void fill_vs_scalar(benchmark::State& state, FillPath path)
         return;
     tonegen::Settings reference = ready_settings();
     tonegen::Settings tested = ready_settings();
-    std::vector<char> buffer(24576);
+    std::vector<char> buffer(2 * tonegen::stream_buffer_frames);
     double reference_seconds = 0;
     double tested_seconds = 0;
     for (auto _ : state) {
@@ -116,7 +117,7 @@ void fill_vs_scalar(benchmark::State& state, FillPath path)
 void frame_loop_without_sines(benchmark::State& state)
 {
     tonegen::Settings s = ready_settings();
-    std::vector<std::int16_t> out(12288);
+    std::vector<std::int16_t> out(tonegen::stream_buffer_frames);
     for (auto _ : state) {
         for (std::size_t n = 0; n < out.size(); ++n) {
             double mix = 0;
@@ -137,7 +138,7 @@ void render_minute(benchmark::State& state, FillPath path)
     if (!hold(state, path))
         return;
     tonegen::RenderOptions options;
-    options.frames = 60 * 44100;
+    options.frames = 60 * tonegen::stream_rate;
     std::vector<std::int16_t> samples(static_cast<std::size_t>(options.frames));
     double seconds = 0;
     for (auto _ : state) {

@@ -85,7 +85,7 @@ std::optional<std::int64_t> seconds_to_frames(std::string_view text)
         const std::optional<std::int64_t> w = whole_number(whole);
         if (!w)
             return std::nullopt;
-        frames = *w * 44100;
+        frames = *w * stream_rate;
     }
     if (!fraction.empty()) {
         const std::optional<std::int64_t> f = whole_number(fraction);
@@ -94,7 +94,7 @@ std::optional<std::int64_t> seconds_to_frames(std::string_view text)
         std::int64_t scale = 1;
         for (std::size_t i = 0; i < fraction.size(); ++i)
             scale *= 10;
-        frames += (*f * 44100 + scale / 2) / scale;
+        frames += (*f * stream_rate + scale / 2) / scale;
     }
     return frames;
 }
@@ -184,7 +184,7 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
     RenderOptions options;
     Arguments args(arguments);
     bool length_given = false;
-    std::optional<std::int64_t> frames = std::int64_t{10} * 44100;
+    std::optional<std::int64_t> frames = std::int64_t{10} * stream_rate;
     while (!args.done()) {
         const std::string option = args.take();
         if (option == "--help" || option == "-h") {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/setup_text.h"
+#include "platform/wave_out_port.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,7 +37,7 @@ struct RenderOptions {
 };
 
 // The longest render: 12 hours, well inside what a WAV file can hold.
-constexpr std::int64_t longest_render_frames = std::int64_t{12} * 3600 * 44100;
+constexpr std::int64_t longest_render_frames = std::int64_t{12} * 3600 * stream_rate;
 
 // A command line that cannot be run: the message for standard error (or a
 // message box), and the exit code 2.

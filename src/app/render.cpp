@@ -1,5 +1,6 @@
 #include "app/render.h"
 
+#include "audio/stream.h"
 #include "formats/wave_file.h"
 #include "signals/sound_player.h"
 #include "synth/synth.h"
@@ -14,7 +15,7 @@ namespace tonegen {
 
 namespace {
 
-constexpr std::size_t buffer_frames = 12288; // one buffer of the live stream's ring
+constexpr std::size_t buffer_frames = stream_buffer_frames; // one buffer of the live stream's ring
 
 // A recording being looped: its 16-bit samples and where it stands.
 struct Loop {
@@ -197,7 +198,7 @@ int run_render(const std::vector<std::string>& arguments, const Assets& assets, 
         std::fflush(err);
     };
     // Worth a bar only when it lasts: more than ten seconds of sound.
-    const bool with_bar = err_is_terminal && options.frames > std::int64_t{10} * 44100;
+    const bool with_bar = err_is_terminal && options.frames > std::int64_t{10} * stream_rate;
     const std::string problem = render_file(options, assets, with_bar ? bar : RenderProgress{});
     if (!problem.empty()) {
         if (with_bar && shown >= 0 && shown < 100)

@@ -2,8 +2,8 @@
 //
 // How it works: a Settings record of its own gets the setup and its
 // normalised amplitudes, and the same fill_buffer as the live stream makes
-// the same 12288-frame buffers in the same order, from the same phases: the
-// stream from its first sound, sample for sample. The test signals are mixed
+// the same buffers (stream_buffer_frames) in the same order, from the same
+// phases: the stream from its first sound, sample for sample. The test signals are mixed
 // as the Linux player mixes them (signals/sound_player.h), from their first
 // sample, and added to the tones with 16-bit saturation as the sound server
 // adds two streams. The file is written beside the name asked for and

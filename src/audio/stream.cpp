@@ -8,8 +8,6 @@ namespace tonegen {
 
 namespace {
 
-constexpr std::int64_t bytes_per_channel_buffer = 0x6000; // 12288 16-bit frames
-
 // A notice names a header by address; only the ring's own headers are ever
 // filled, whatever else arrives under that message number.
 WaveHeader* ring_header(const Settings& s, std::intptr_t address)
@@ -36,7 +34,7 @@ bool open_stream(Settings& s, Platform& p)
     f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
     f.wBitsPerSample = static_cast<std::uint16_t>(s.bytes_per_sample * 8);
 
-    s.buffer_bytes = s.channel_count * bytes_per_channel_buffer;
+    s.buffer_bytes = s.channel_count * stream_buffer_frames * 2; // 16-bit samples
     if (!s.wave_headers || s.buffer_count <= 0)
         return false;
     const auto block_bytes = static_cast<std::size_t>(s.buffer_count * s.buffer_bytes);

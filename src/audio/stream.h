@@ -17,6 +17,11 @@
 
 namespace tonegen {
 
+// One buffer of the ring: 12288 frames, 278.6 ms at stream_rate, so
+// buffer_bytes is channel_count * 24576 for 16-bit samples. The render tool
+// fills buffers of the same size, in the same order.
+constexpr std::uint32_t stream_buffer_frames = 12288;
+
 // Opens device device_number - 1 in 44100 Hz mono 16-bit PCM (only if it
 // plays that without conversion), prepares the ring and posts its priming
 // notices; pauses when output_paused is 1. False when the stream cannot run:

@@ -17,7 +17,7 @@ void apply_defaults(Settings& s)
         s.tones[k].frequency = default_frequencies[k];
         s.tones[k].gain = 0.44f;
     }
-    s.sample_rate = 44100;
+    s.sample_rate = stream_rate;
     s.channel_count = 1;
     s.bytes_per_sample = 2;
     s.tone_count = tone_slots;

@@ -67,12 +67,12 @@ struct Settings {
     Tone tones[tone_slots];          //                                      the Tone bank
 
     // Stream format and geometry.
-    std::int64_t sample_rate;        // frames per second    default 44100
+    std::int64_t sample_rate;        // frames per second    default stream_rate
     std::int64_t channel_count;      // always mono          default 1
     std::int64_t bytes_per_sample;   // 16-bit samples       default 2
     std::int64_t tone_count;         // N of the mix         default 20
     std::int64_t buffer_count;       // buffers in the ring  default 8
-    std::int64_t buffer_bytes;       // bytes of one buffer  0; open_stream: channel_count * 24576
+    std::int64_t buffer_bytes;       // bytes of one buffer  0; open_stream: channel_count * 2 * stream_buffer_frames
     std::int64_t device_number;      // counted from 1       default 1
 
     // Switch states, 0 or 1, from the toggles' pressed state.

@@ -8,6 +8,13 @@
 // lock.
 #pragma once
 
+// Whether this build has the vector paths at all: x86 processors only.
+#if defined(__x86_64__) || defined(__i386__)
+#define TONEGEN_VECTOR_FILL 1
+#else
+#define TONEGEN_VECTOR_FILL 0
+#endif
+
 namespace tonegen {
 
 enum class FillPath {

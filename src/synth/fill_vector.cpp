@@ -1,4 +1,4 @@
-// The vector fills: the reference mix of synth.cpp for several frames at
+// The vector fills: the reference mix (mix.cpp) for several frames at
 // once, with the same samples to the bit.
 //
 // How it works
@@ -22,28 +22,22 @@
 //   the range this holds for (half_minus_guard) are left to the reference.
 // - Paths. One kernel, instantiated for 2, 4 and 8 lanes in functions with
 //   the target attributes sse2, avx2 and avx512f; the path is chosen once,
-//   at the first fill (fill_path.h).
+//   at the first fill (fill_path.cpp), and handed in by fill_buffer.
 // - Stack. The kernels keep vectors of 32 and 64 bytes on the stack, which
 //   64-bit Windows aligns to 16 bytes only; the Windows builds assemble this
 //   file with every aligned vector move written as an unaligned one
 //   (src/CMakeLists.txt), so no path relies on the compiler aligning them.
 #include "synth/fill_vector.h"
 
-#include "synth/synth.h"
+#include "synth/mix.h"
+#include "synth/synth.h" // two_pi, no calls
 
 #include <cfenv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 namespace tonegen {
-
-#if defined(__x86_64__) || defined(__i386__)
-#define TONEGEN_VECTOR_FILL 1
-#else
-#define TONEGEN_VECTOR_FILL 0
-#endif
 
 namespace {
 
@@ -435,81 +429,7 @@ double half_minus_guard(const Tone* tones)
     return 0.5 - amplitudes * guard_per_amplitude;
 }
 
-FillPath widest_path()
-{
-    for (FillPath path : {FillPath::avx512, FillPath::avx2, FillPath::sse2}) {
-        if (fill_path_supported(path))
-            return path;
-    }
-    return FillPath::scalar;
-}
-
-FillPath first_path()
-{
-    if (const char* name = std::getenv("TONEGEN_FILL_PATH")) {
-        for (FillPath path : fill_paths) {
-            if (std::strcmp(name, fill_path_name(path)) == 0 && fill_path_supported(path))
-                return path;
-        }
-    }
-    return widest_path();
-}
-
-FillPath& chosen_path()
-{
-    static FillPath path = first_path();
-    return path;
-}
-
 } // namespace
-
-const char* fill_path_name(FillPath path)
-{
-    switch (path) {
-    case FillPath::scalar:
-        return "scalar";
-    case FillPath::sse2:
-        return "sse2";
-    case FillPath::avx2:
-        return "avx2";
-    case FillPath::avx512:
-        return "avx512";
-    }
-    return "unknown";
-}
-
-bool fill_path_supported(FillPath path)
-{
-#if TONEGEN_VECTOR_FILL
-    __builtin_cpu_init();
-    switch (path) {
-    case FillPath::scalar:
-        return true;
-    case FillPath::sse2:
-        return __builtin_cpu_supports("sse2");
-    case FillPath::avx2:
-        return __builtin_cpu_supports("avx2");
-    case FillPath::avx512:
-        return __builtin_cpu_supports("avx512f");
-    }
-    return false;
-#else
-    return path == FillPath::scalar;
-#endif
-}
-
-FillPath fill_path()
-{
-    return chosen_path();
-}
-
-bool set_fill_path(FillPath path)
-{
-    if (!fill_path_supported(path))
-        return false;
-    chosen_path() = path;
-    return true;
-}
 
 namespace detail {
 

@@ -1,5 +1,7 @@
-// Between the reference fill (synth.cpp) and the vector fills
-// (fill_vector.cpp); nothing outside the synth folder and its tests uses it.
+// The vector fills, for fill_buffer (synth.cpp); they take the path it
+// chose (fill_path.h) and leave the frames they cannot vouch for to the
+// reference mix (mix.h). Nothing outside the synth folder and its tests
+// uses it.
 #pragma once
 
 #include "model/settings.h"
@@ -9,16 +11,6 @@
 #include <cstdint>
 
 namespace tonegen::detail {
-
-// The reference mix of one frame from its twenty phases, which lie `stride`
-// doubles apart: the C library's sine of each, the first ten summed and
-// rounded, the other ten added, rounded and held within 16 bits. The vector
-// fills call it for the frames they cannot vouch for.
-std::int16_t mix_frame(const Tone* tones, const double* phases, std::ptrdiff_t stride);
-
-// Sets every tone's sample_value from the phases of a frame, as the
-// reference fill leaves them after its last frame.
-void keep_sample_values(Tone* tones, const double* phases, std::ptrdiff_t stride);
 
 // Fills as many whole groups of the path's width as `frames` holds, at two
 // bytes per frame, and advances the phases (phase_step already set) past

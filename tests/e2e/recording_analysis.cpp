@@ -1,5 +1,6 @@
 #include "recording_analysis.h"
 
+#include "audio/stream.h"
 #include "formats/wave_file.h"
 #include "synth/synth.h"
 #include "ui/main_window.h"
@@ -496,7 +497,7 @@ ReferenceStream::ReferenceStream(const std::vector<ToneOverride>& overrides)
     apply_changes(0);
     // The geometry open_stream gives a mono stream.
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * stream_buffer_frames;
     buffer_.resize(static_cast<std::size_t>(s.buffer_bytes));
     frames_ = buffer_.size() / 2;
     position_ = frames_;

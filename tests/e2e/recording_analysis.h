@@ -29,7 +29,7 @@ namespace tonegen::e2e {
 
 using Samples = std::vector<std::int16_t>;
 
-constexpr double recording_rate = 44100.0;
+constexpr double recording_rate = stream_rate;
 
 // The level reference: a sine of peak 32767 is 0 dBFS.
 constexpr double full_scale = 32767.0;

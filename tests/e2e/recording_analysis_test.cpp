@@ -2,6 +2,7 @@
 // known signals in, known levels and verdicts out.
 #include "recording_analysis.h"
 
+#include "audio/stream.h"
 #include "synth/synth.h"
 
 #include <gtest/gtest.h>
@@ -167,11 +168,12 @@ TEST(CompareWithReference, CatchesLostRepeatedAndAlteredAudio)
     std::vector<Case> cases;
 
     Samples lost = clean.samples;  // one ring buffer dropped at the resume
-    lost.erase(lost.begin() + static_cast<std::ptrdiff_t>(resume), lost.begin() + static_cast<std::ptrdiff_t>(resume + 12288));
+    lost.erase(lost.begin() + static_cast<std::ptrdiff_t>(resume),
+               lost.begin() + static_cast<std::ptrdiff_t>(resume + stream_buffer_frames));
     cases.push_back({"buffer lost at resume", lost});
 
     Samples repeated = clean.samples;  // the last buffer before the pause played again after it
-    const Samples again(clean.samples.begin() + static_cast<std::ptrdiff_t>(clean.pause_at[0] - 12288),
+    const Samples again(clean.samples.begin() + static_cast<std::ptrdiff_t>(clean.pause_at[0] - stream_buffer_frames),
                         clean.samples.begin() + static_cast<std::ptrdiff_t>(clean.pause_at[0]));
     repeated.insert(repeated.begin() + static_cast<std::ptrdiff_t>(resume), again.begin(), again.end());
     cases.push_back({"buffer repeated at resume", repeated});
@@ -652,8 +654,8 @@ TEST(CompareWithReference, TakesAToneChangeFromTheBufferItReachesOn)
     apply_defaults(s);
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
-    std::vector<char> buffer(24576);
+    s.buffer_bytes = 2 * stream_buffer_frames;
+    std::vector<char> buffer(2 * stream_buffer_frames);
     Samples rec(3000, 0);
     for (int b = 0; b < 14; ++b) {
         if (b == 8)

@@ -2,6 +2,7 @@
 // test-signal mix read by hand, and the wave-out emulation over sinks that
 // fail and a server that refuses and comes back.
 #include "fake_sound_server.h"
+#include "audio/stream.h"
 #include "platform/qt/qt_sound_player.h"
 #include "platform/qt/qt_wave_out.h"
 #include "platform/qt/qt_windowing.h"
@@ -218,7 +219,7 @@ TEST_F(HeaderFeedTest, ReadingAndPlayingAllocateNothing)
 {
     std::vector<std::unique_ptr<TestHeader>> headers;
     for (int i = 0; i < 8; ++i) {
-        headers.push_back(std::make_unique<TestHeader>(0, 12288));
+        headers.push_back(std::make_unique<TestHeader>(0, stream_buffer_frames));
         queue(*headers.back());
     }
     handed_back.reserve(16);
@@ -231,7 +232,7 @@ TEST_F(HeaderFeedTest, ReadingAndPlayingAllocateNothing)
     }
     static_cast<void>(feed.played(0));
     EXPECT_EQ(allocations.load() - before, 0);
-    EXPECT_EQ(total, 8u * 12288 * 2);
+    EXPECT_EQ(total, 8u * stream_buffer_frames * 2);
     EXPECT_EQ(handed_back.size(), 8u);
 }
 
@@ -325,7 +326,7 @@ protected:
     // Lets the keeper's retry timer run for about `ms` milliseconds.
     static void wait_ms(int ms) { QTest::qWait(ms); }
 
-    static constexpr WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    static constexpr WaveFormat format{WAVE_FORMAT_PCM, 1, stream_rate, stream_rate * 2, 2, 16, 0};
     QtWindowing windowing;
     FakeSoundServer server;
     QtWaveOut wave_out{windowing, server};
@@ -455,7 +456,7 @@ TEST(QtSoundPlayerStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
     ASSERT_TRUE(player.load_library());
     ASSERT_TRUE(player.create_device());
     ASSERT_TRUE(player.set_up_device());
-    const WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    const WaveFormat format{WAVE_FORMAT_PCM, 1, stream_rate, stream_rate * 2, 2, 16, 0};
     const SoundBufferHandle sweep = player.create_buffer(format, 8, static_buffer_flags);
     const SoundBufferHandle pink = player.create_buffer(format, 8, static_buffer_flags);
     const std::int16_t sweep_samples[] = {1, 2, 3, 4}, pink_samples[] = {10, 20, 30, 40};
@@ -498,7 +499,7 @@ TEST(QtSoundPlayerStream, AChangeWhileAnotherPlaysIsHeardAtOnceAndTheOtherGoesOn
     server.ahead_frames = 17640;
     QtSoundPlayer player(server);
     ASSERT_TRUE(player.load_library() && player.create_device() && player.set_up_device());
-    const WaveFormat format{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+    const WaveFormat format{WAVE_FORMAT_PCM, 1, stream_rate, stream_rate * 2, 2, 16, 0};
     const std::vector<std::int16_t> sweep_samples = count_up(0, 1000), pink_samples = count_up(3000, 500);
     const SoundBufferHandle sweep = player.create_buffer(format, 2000, static_buffer_flags);
     const SoundBufferHandle pink = player.create_buffer(format, 1000, static_buffer_flags);

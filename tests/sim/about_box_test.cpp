@@ -204,7 +204,7 @@ TEST(AboutToggle, OpensTheBoxWhileTheTonesPlayOnAndOpensNoPage)
     sim.windowing.then([&] { played_before = sim.wave_out.played.size(); });
     sim.play(3); // while the box is up
     sim.windowing.then([&] {
-        EXPECT_EQ(sim.wave_out.played.size(), played_before + 3 * 12288);
+        EXPECT_EQ(sim.wave_out.played.size(), played_before + 3 * stream_buffer_frames);
         EXPECT_EQ(sim.wave_out.queued(), 8u); // refilled inside the box's own wait
     });
     sim.windowing.press(twitter);

@@ -18,7 +18,7 @@ namespace {
 
 using sim::SimPlatform;
 
-constexpr std::size_t buffer_samples = 12288;
+constexpr std::size_t buffer_samples = stream_buffer_frames;
 
 // The default mix, buffer after buffer, as the fill makes it.
 std::vector<std::int16_t> mix_buffers(std::size_t buffers)

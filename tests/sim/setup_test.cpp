@@ -1,6 +1,7 @@
 // Setups in the running program: given at start-up, copied to the clipboard
 // and taken from it.
 #include "app/program.h"
+#include "audio/stream.h"
 #include "platform/sim/sim_platform.h"
 #include "synth/synth.h"
 #include "ui/about_box.h"
@@ -33,10 +34,10 @@ std::vector<std::int16_t> mix_of(const Settings& from, int buffers)
     for (int k = 0; k < tone_slots; ++k)
         s.tones[k] = from.tones[k];
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
-    std::vector<std::int16_t> out(static_cast<std::size_t>(buffers) * 12288);
+    s.buffer_bytes = 2 * stream_buffer_frames;
+    std::vector<std::int16_t> out(static_cast<std::size_t>(buffers) * stream_buffer_frames);
     for (int b = 0; b < buffers; ++b)
-        fill_buffer(s, reinterpret_cast<char*>(out.data() + b * 12288));
+        fill_buffer(s, reinterpret_cast<char*>(out.data() + b * stream_buffer_frames));
     return out;
 }
 
@@ -97,9 +98,9 @@ TEST_F(Setups, CopyThenPasteOfAnEditedTextChangesTheSoundAsTheTextSays)
     sim.play(1); // the first buffer filled after the paste
     sim.windowing.close_main_window();
     ASSERT_EQ(run_program(s, sim.platform), 0);
-    ASSERT_GE(sim.wave_out.played.size(), 17u * 12288);
-    const std::vector<std::int16_t> played(sim.wave_out.played.begin() + 16 * 12288,
-                                           sim.wave_out.played.begin() + 17 * 12288);
+    ASSERT_GE(sim.wave_out.played.size(), 17u * stream_buffer_frames);
+    const std::vector<std::int16_t> played(sim.wave_out.played.begin() + 16 * stream_buffer_frames,
+                                           sim.wave_out.played.begin() + 17 * stream_buffer_frames);
     EXPECT_EQ(played, expected);
 }
 

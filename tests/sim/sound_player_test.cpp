@@ -75,7 +75,7 @@ TEST(SoundPlayer, WithoutAPlayerOnlyTheTestSignalsAreMissing)
             EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
             EXPECT_EQ(s.sweep_on, 0);
             EXPECT_TRUE(sim.player.buffers.empty());
-            EXPECT_EQ(sim.wave_out.played.size(), 2u * 12288); // the tones play
+            EXPECT_EQ(sim.wave_out.played.size(), 2u * stream_buffer_frames); // the tones play
             EXPECT_EQ(s.tones[0].frequency, 80);
         });
         sim.windowing.close_main_window();

@@ -138,7 +138,7 @@ TEST(EventLoop, OnOffTogglesThePausedDevice)
     sim.play(2);
     sim.windowing.then([&] {
         EXPECT_EQ(s.output_paused, 0);
-        EXPECT_EQ(sim.wave_out.played.size(), 2u * 12288);
+        EXPECT_EQ(sim.wave_out.played.size(), 2u * stream_buffer_frames);
         EXPECT_EQ(sim.wave_out.played[0], 0); // every tone starts at sin(0)
     });
     sim.windowing.click(on_off_toggle);
@@ -146,7 +146,7 @@ TEST(EventLoop, OnOffTogglesThePausedDevice)
     sim.windowing.then([&] {
         EXPECT_EQ(s.output_paused, 1);
         EXPECT_EQ(sim.windowing.text(on_off_toggle), "OFF");
-        EXPECT_EQ(sim.wave_out.played.size(), 2u * 12288);
+        EXPECT_EQ(sim.wave_out.played.size(), 2u * stream_buffer_frames);
     });
     sim.windowing.close_main_window();
     EXPECT_EQ(run_program(s, sim.platform), 0);

@@ -24,12 +24,12 @@ std::vector<std::int16_t> expected_mix(std::size_t samples)
         t.frequency += 3; // the same shift the tests apply, off the 20 Hz grid
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * stream_buffer_frames;
     std::vector<std::int16_t> out(samples);
-    std::vector<char> buffer(24576);
-    for (std::size_t done = 0; done < samples; done += 12288) {
+    std::vector<char> buffer(2 * stream_buffer_frames);
+    for (std::size_t done = 0; done < samples; done += stream_buffer_frames) {
         fill_buffer(s, buffer.data());
-        std::memcpy(out.data() + done, buffer.data(), std::min<std::size_t>(24576, 2 * (samples - done)));
+        std::memcpy(out.data() + done, buffer.data(), std::min<std::size_t>(2 * stream_buffer_frames, 2 * (samples - done)));
     }
     return out;
 }
@@ -110,7 +110,7 @@ TEST_F(OpenStream, PlaysTheMixWithoutLossOrRepeatAcrossPauses)
     ASSERT_EQ(sim.wave_out.play(6), 6);
 
     const std::vector<std::int16_t>& played = sim.wave_out.played;
-    ASSERT_EQ(played.size(), 29u * 12288);
+    ASSERT_EQ(played.size(), 29u * stream_buffer_frames);
     EXPECT_TRUE(played == expected_mix(played.size()));
     EXPECT_EQ(sim.wave_out.misuse, 0);
 }

@@ -1,6 +1,8 @@
-// The two programs' command lines: what each argument list means, and the
-// message for one that cannot be run.
+// The two programs' command lines: what each argument list means, the
+// message for one that cannot be run, and what the program does with them
+// before any window.
 #include "app/command_line.h"
+#include "app/start_up.h"
 
 #include <gtest/gtest.h>
 
@@ -237,6 +239,53 @@ TEST(Devices, ANumberAServerNameOrAPartOfOneName)
     EXPECT_EQ(device_list(names), "  1  Built-in Audio Analog Stereo  (default)\n  2  Null Output\n  3  USB Audio Null\n");
     EXPECT_EQ(device_list(twins, servers),
               "  1  Null Output  [out]  (default)\n  2  Null Output  [second]\n  3  USB Audio  [usb.analog-mono]\n");
+}
+
+// The start-up both programs share: which answers end the program with
+// which code on which stream, and when the platform is asked for its outputs.
+TEST(StartUp, AnswersEndTheProgramAndDevicesAreAskedForOnlyWhenNeeded)
+{
+    struct Case {
+        Args args;
+        int exit_code; // -1: the program starts
+        const char* output;
+        const char* error;
+        int outputs_asked;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: tonegen ", "", 0},
+        {{"--version"}, 0, "tonegen ", "", 0},
+        {{"--list-devices"}, 0, "  2  Null Output  [second]\n", "", 1},
+        {{"--no-such-option"}, 2, "", "\nusage: tonegen ", 0},
+        {{}, -1, "", "", 0},
+        {{"--device", "second"}, -1, "", "", 1},
+        {{"--device", "HDMI"}, -1, "", "tonegen: no output device's name has \"HDMI\" in it", 1},
+    };
+    for (const Case& c : cases) {
+        std::string output, error;
+        int asked = 0;
+        const CommandLineReplies replies{[&](const std::string& t) { output += t; },
+                                         [&](const std::string& t) { error += t; }};
+        const auto outputs = [&] {
+            ++asked;
+            return OutputNames{{"Speakers", "Null Output"}, {"out", "second"}};
+        };
+        const auto answered = answer_command_line(c.args, replies, outputs);
+        const std::string what = c.args.empty() ? "(none)" : c.args.back();
+        if (c.exit_code >= 0) {
+            ASSERT_TRUE(std::holds_alternative<int>(answered)) << what;
+            EXPECT_EQ(std::get<int>(answered), c.exit_code) << what;
+        } else {
+            ASSERT_TRUE(std::holds_alternative<ProgramOptions>(answered)) << what;
+            const StartChoice start = choose_start(std::get<ProgramOptions>(answered), outputs, replies.error);
+            const bool named = c.args.size() == 2 && *c.error == '\0';
+            EXPECT_EQ(start.options.device_number, named ? 2 : c.args.empty() ? 1 : 3) << what; // 3: past the last
+            EXPECT_EQ(start.device_name, named ? "Null Output" : "") << what;
+        }
+        EXPECT_TRUE(*c.output ? output.find(c.output) != std::string::npos : output.empty()) << what << ": " << output;
+        EXPECT_TRUE(*c.error ? error.find(c.error) != std::string::npos : error.empty()) << what << ": " << error;
+        EXPECT_EQ(asked, c.outputs_asked) << what;
+    }
 }
 
 } // namespace

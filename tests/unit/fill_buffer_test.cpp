@@ -1,3 +1,4 @@
+#include "audio/stream.h"
 #include "synth/synth.h"
 
 #include "common/fill_path_held.h"
@@ -21,7 +22,7 @@ Settings ready_settings()
     Settings s{};
     apply_defaults(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * stream_buffer_frames;
     normalise_gains(s);
     return s;
 }
@@ -62,7 +63,7 @@ TEST(FillBuffer, DefaultMixFollowsTheExactSumWithinTheTwoRoundings)
     for (std::size_t n = 0; n < samples.size(); ++n) {
         long double exact = 0;
         for (int k = 0; k < tone_slots; ++k) {
-            const long double cycles = static_cast<long double>(s.tones[k].frequency) * n / 44100.0L;
+            const long double cycles = static_cast<long double>(s.tones[k].frequency) * n / static_cast<long double>(stream_rate);
             exact += static_cast<long double>(1540.3291015625f) *
                      std::sin(2 * 3.14159265358979323846264338327950288L * (cycles - std::floor(cycles)));
         }
@@ -163,7 +164,7 @@ TEST(FillBuffer, BufferBoundariesDoNotShowInTheSignal)
 {
     Settings small = ready_settings();
     Settings large = ready_settings();
-    large.buffer_bytes = 4 * 24576;
+    large.buffer_bytes = 4 * 2 * stream_buffer_frames;
     for (Tone& t : small.tones)
         t.frequency += 1; // off the 20 Hz grid, so the mix does not repeat
     for (Tone& t : large.tones)
@@ -182,7 +183,7 @@ TEST(FillBuffer, FrequencyChangeContinuesFromTheCurrentPhase)
     s.tones[4].frequency = 1001;
     const std::vector<std::int16_t> next = render(s, 1);
     EXPECT_EQ(next[0], static_cast<std::int16_t>(std::nearbyint(std::sin(phase_at_boundary) * 32767.0)));
-    const double step = 1001 * two_pi / 44100;
+    const double step = 1001 * two_pi / stream_rate;
     EXPECT_NEAR(std::asin(next[1] / 32767.0), std::asin(std::sin(phase_at_boundary + step)), 1e-3);
 }
 

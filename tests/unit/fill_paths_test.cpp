@@ -1,6 +1,7 @@
 // The vector fills against the reference fill, path by path: the same bytes
 // and the same Tone bank after every buffer, over long runs of many
 // settings. Each path this processor lacks is skipped with a message.
+#include "audio/stream.h"
 #include "synth/fill_path.h"
 #include "synth/fill_vector.h"
 #include "synth/synth.h"
@@ -27,7 +28,7 @@ Settings ready_settings()
     Settings s{};
     apply_defaults(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * stream_buffer_frames;
     normalise_gains(s);
     return s;
 }

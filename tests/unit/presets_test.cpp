@@ -43,7 +43,7 @@ double amplitude_at(const std::vector<std::int16_t>& samples, std::int64_t frequ
 {
     double re = 0, im = 0;
     for (std::size_t n = 0; n < samples.size(); ++n) {
-        const double angle = 2 * std::numbers::pi * static_cast<double>(frequency) * static_cast<double>(n) / 44100.0;
+        const double angle = 2 * std::numbers::pi * static_cast<double>(frequency) * static_cast<double>(n) / stream_rate;
         re += samples[n] * std::cos(angle);
         im += samples[n] * std::sin(angle);
     }
@@ -82,7 +82,7 @@ TEST(Presets, EachIsReadAsAFileAndPlaysWhatItsCommentSays)
         options.setup = setup;
         StreamRender render(options, Assets{});
         ASSERT_EQ(render.problem(), "");
-        std::vector<std::int16_t> second(44100);
+        std::vector<std::int16_t> second(stream_rate);
         render.next(second.data(), second.size());
         for (std::size_t k = 0; k < sounding.size(); ++k) {
             const double wanted = p.amplitude[p.amplitude.size() == 1 ? 0 : k];

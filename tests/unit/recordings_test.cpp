@@ -16,7 +16,7 @@
 namespace tonegen {
 namespace {
 
-constexpr double rate = 44100;
+constexpr double rate = stream_rate;
 constexpr std::size_t half = 617400;
 
 std::vector<std::int16_t> samples_of(const char* file)

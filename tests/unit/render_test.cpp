@@ -3,6 +3,7 @@
 // never a partial file under the name asked for.
 #include "app/render.h"
 
+#include "audio/stream.h"
 #include "formats/wave_file.h"
 #include "platform/sim/sim_platform.h"
 #include "signals/sound_player.h"
@@ -37,12 +38,12 @@ std::vector<std::int16_t> live_stream(const RenderOptions& o, std::size_t frames
         load_setup(s, *o.setup);
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
-    s.buffer_bytes = 24576;
+    s.buffer_bytes = 2 * stream_buffer_frames;
     std::vector<std::int16_t> out;
-    std::vector<char> buffer(24576);
+    std::vector<char> buffer(2 * stream_buffer_frames);
     while (out.size() < frames) {
         fill_buffer(s, buffer.data());
-        for (std::size_t i = 0; i < 12288 && out.size() < frames; ++i)
+        for (std::size_t i = 0; i < stream_buffer_frames && out.size() < frames; ++i)
             out.push_back(static_cast<std::int16_t>(static_cast<unsigned char>(buffer[2 * i]) |
                                                     static_cast<unsigned char>(buffer[2 * i + 1]) << 8));
     }
@@ -76,7 +77,7 @@ TEST_F(RenderTest, TheFileHoldsTheLiveStreamSampleForSample)
 {
     std::mt19937 random(7);
     for (const bool default_setup : {true, false}) {
-        RenderOptions o = options(3 * 12288 + 1000); // across buffer boundaries, ending inside one
+        RenderOptions o = options(3 * stream_buffer_frames + 1000); // across buffer boundaries, ending inside one
         if (!default_setup) {
             ToneSetup setup{};
             for (std::size_t k = 0; k < tone_slots; ++k) {
@@ -143,7 +144,7 @@ TEST_F(RenderTest, AFailedRenderLeavesNoFileBehind)
 TEST_F(RenderTest, AFullDiskIsReportedAndLeavesNoFile)
 {
     // A child process may write no more than 64 KiB: as good as a full disk.
-    const RenderOptions o = options(10 * 44100);
+    const RenderOptions o = options(10 * stream_rate);
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
     if (child == 0) {

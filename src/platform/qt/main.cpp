@@ -9,8 +9,8 @@
 // handled and the stream closed, and its result is the exit code. Before
 // anything of Qt runs, the sound server's properties of the program go into
 // the environment (qt_desktop_identity.h).
-#include "app/command_line.h"
 #include "app/program.h"
+#include "app/start_up.h"
 #include "model/settings.h"
 #include "platform/platform.h"
 #include "platform/qt/embedded_assets.h"
@@ -32,17 +32,11 @@
 
 namespace {
 
-// The outputs as --list-devices numbers them, the default first: their
-// names for people, and the server's names, which tell apart two outputs of
-// the same description.
-struct OutputNames {
-    std::vector<std::string> names;
-    std::vector<std::string> server_names;
-};
-
-OutputNames output_names(tonegen::qt::SoundServer& server)
+// The outputs for --list-devices and --device: their names for people, and
+// the server's names, which tell apart two outputs of the same description.
+tonegen::OutputNames output_names(tonegen::qt::SoundServer& server)
 {
-    OutputNames out;
+    tonegen::OutputNames out;
     for (const tonegen::qt::SoundOutput& output : server.outputs()) {
         out.names.push_back(output.description.empty() ? output.device : output.description);
         out.server_names.push_back(output.device);
@@ -54,30 +48,15 @@ OutputNames output_names(tonegen::qt::SoundServer& server)
 
 int main(int argc, char* argv[])
 {
-    const auto parsed = tonegen::parse_program_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (std::holds_alternative<tonegen::CommandLineError>(parsed)) {
-        std::fprintf(stderr, "tonegen: %s\n%s\n", std::get<tonegen::CommandLineError>(parsed).message.c_str(),
-                     tonegen::program_usage().c_str());
-        return 2;
-    }
-    const tonegen::ProgramOptions& options = std::get<tonegen::ProgramOptions>(parsed);
-    using Action = tonegen::ProgramOptions::Action;
-    switch (options.action) {
-    case Action::help:
-        std::fputs(tonegen::program_help().c_str(), stdout);
-        return 0;
-    case Action::version:
-        std::fputs(tonegen::version_text("tonegen").c_str(), stdout);
-        return 0;
-    case Action::list_devices: {
-        tonegen::qt::PulseSoundServer sound_server;
-        const OutputNames outputs = output_names(sound_server);
-        std::fputs(tonegen::device_list(outputs.names, outputs.server_names).c_str(), stdout);
-        return 0;
-    }
-    case Action::run:
-        break;
-    }
+    const tonegen::CommandLineReplies replies{[](const std::string& text) { std::fputs(text.c_str(), stdout); },
+                                              [](const std::string& text) { std::fputs(text.c_str(), stderr); }};
+    const auto answered =
+        tonegen::answer_command_line(std::vector<std::string>(argv + 1, argv + argc), replies, [] {
+            tonegen::qt::PulseSoundServer sound_server;
+            return output_names(sound_server);
+        });
+    if (const int* exit_code = std::get_if<int>(&answered))
+        return *exit_code;
 
     tonegen::qt::name_sound_client();
     QApplication app(argc, argv);
@@ -87,19 +66,9 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     tonegen::qt::PulseSoundServer sound_server;
-    tonegen::StartOptions start;
-    start.setup = options.setup;
-    if (options.device) {
-        const OutputNames outputs = output_names(sound_server);
-        const auto found = tonegen::find_device(outputs.names, *options.device, outputs.server_names);
-        if (std::holds_alternative<int>(found)) {
-            start.device_number = std::get<int>(found);
-        } else {
-            // No such device: the program says so as it does for a missing one.
-            std::fprintf(stderr, "tonegen: %s\n", std::get<std::string>(found).c_str());
-            start.device_number = static_cast<std::int64_t>(outputs.names.size()) + 1;
-        }
-    }
+    const auto outputs = [&sound_server] { return output_names(sound_server); };
+    const tonegen::StartOptions start =
+        tonegen::choose_start(std::get<tonegen::ProgramOptions>(answered), outputs, replies.error).options;
 
     tonegen::qt::QtWindowing windowing;
     tonegen::qt::QtWaveOut wave_out(windowing, sound_server);

@@ -15,8 +15,8 @@
 // loads only when the core asks for it, on the same device as the tones.
 // The process ends when run_program returns (0), after the ports have
 // released what they hold; a command line that cannot run ends it with 2.
-#include "app/command_line.h"
 #include "app/program.h"
+#include "app/start_up.h"
 #include "audio/reopening_wave_out.h"
 #include "model/settings.h"
 #include "platform/platform.h"
@@ -58,54 +58,20 @@ void set_checking(tonegen::ReopeningWaveOut& device, UINT_PTR& timer, bool on)
     }
 }
 
-struct Start {
-    tonegen::StartOptions options;
-    std::string device_name; // of a device chosen on the command line
-};
-
 // What the command line asks for before any window: the exit code when the
 // program ends here, or how to start.
-std::variant<int, Start> read_command_line()
+std::variant<int, tonegen::StartChoice> read_command_line()
 {
-    const auto parsed = tonegen::parse_program_options(tonegen::win32::command_line_arguments());
-    if (std::holds_alternative<tonegen::CommandLineError>(parsed)) {
-        tell_user(Stream::error,
-                  "tonegen: " + std::get<tonegen::CommandLineError>(parsed).message + "\n" + tonegen::program_usage() +
-                      "\n",
-                  tonegen::main_window_title);
-        return 2;
-    }
-    const tonegen::ProgramOptions& options = std::get<tonegen::ProgramOptions>(parsed);
-    using Action = tonegen::ProgramOptions::Action;
-    switch (options.action) {
-    case Action::help:
-        tell_user(Stream::output, tonegen::program_help(), tonegen::main_window_title);
-        return 0;
-    case Action::version:
-        tell_user(Stream::output, tonegen::version_text("tonegen"), tonegen::main_window_title);
-        return 0;
-    case Action::list_devices:
-        tell_user(Stream::output, tonegen::device_list(tonegen::win32::Win32WaveOut::device_names()),
-                  tonegen::main_window_title);
-        return 0;
-    case Action::run:
-        break;
-    }
-    Start start;
-    start.options.setup = options.setup;
-    if (options.device) {
-        const std::vector<std::string> names = tonegen::win32::Win32WaveOut::device_names();
-        const auto found = tonegen::find_device(names, *options.device);
-        if (std::holds_alternative<int>(found)) {
-            start.options.device_number = std::get<int>(found);
-            start.device_name = names[static_cast<std::size_t>(start.options.device_number - 1)];
-        } else {
-            // No such device: the program says so as it does for a missing one.
-            tell_user(Stream::error, "tonegen: " + std::get<std::string>(found) + "\n", tonegen::main_window_title);
-            start.options.device_number = static_cast<std::int64_t>(names.size()) + 1;
-        }
-    }
-    return start;
+    const auto reply_on = [](Stream stream) {
+        return [stream](const std::string& text) { tell_user(stream, text, tonegen::main_window_title); };
+    };
+    const tonegen::CommandLineReplies replies{reply_on(Stream::output), reply_on(Stream::error)};
+    const auto outputs = [] { return tonegen::OutputNames{tonegen::win32::Win32WaveOut::device_names(), {}}; };
+    const auto answered =
+        tonegen::answer_command_line(tonegen::win32::command_line_arguments(), replies, outputs);
+    if (const int* exit_code = std::get_if<int>(&answered))
+        return *exit_code;
+    return tonegen::choose_start(std::get<tonegen::ProgramOptions>(answered), outputs, replies.error);
 }
 
 } // namespace
@@ -115,7 +81,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     const auto command_line = read_command_line();
     if (std::holds_alternative<int>(command_line))
         return std::get<int>(command_line);
-    const Start& start = std::get<Start>(command_line);
+    const tonegen::StartChoice& start = std::get<tonegen::StartChoice>(command_line);
 
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     int result = 0;
