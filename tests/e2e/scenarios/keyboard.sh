@@ -72,13 +72,19 @@ for ((k = tone_count - 1; k >= 0; k--)); do
   expect_copied "${default_frequencies[k]}" "Shift+Tab $((tone_count - k))"
 done
 step_to shift+Tab "$about_toggle" "Shift+Tab from field 0"
-space_after_field "$about_toggle"
+keys space
 box=$(e2e_about_box 10) || e2e_fail "Space after Shift+Tab from field 0 opened no About box"
 e2e_screenshot about-box-by-keyboard "$box" >/dev/null
 e2e_about_ok "$box"
 e2e_wait_window_gone "$box" 10 || e2e_fail "the About box stays after OK"
 [ "$(e2e_opened_addresses)" = "$software_page" ] ||
   e2e_fail "pages opened: '$(e2e_opened_addresses)'; the ABOUT toggle opens none"
+# The box makes no window active as it closes; the platform activates the
+# next one, which under wine without a window manager is now and then none.
+# A click on the main window's bare corner activates it as a user would,
+# and the focus is back on ABOUT, where it was.
+click_at 2 2
+expect_focus "$about_toggle" "the main window activated after the About box"
 
 # OFF PINK: pink noise alone (the tones are paused).
 step_to shift+Tab "$pink_toggle" "Shift+Tab from ABOUT"
