@@ -183,11 +183,11 @@ class ProbePlugin final : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "qt_probe_plugin.json")
 
 public:
-    QObject* create(const QString& key, const QString& specification) override
+    QObject* create(const QString& key, const QString& argument) override
     {
-        if (key != QLatin1String("tonegen_probe") || specification.isEmpty())
+        if (key != QLatin1String("tonegen_probe") || argument.isEmpty())
             return nullptr;
-        return new ProbeServer(specification);
+        return new ProbeServer(argument);
     }
 };
 
