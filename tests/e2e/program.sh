@@ -175,9 +175,6 @@ click_gain_arrow() {
 # inside the program; what is drawn of it, the platform checks in its
 # app_*_drawn steps.
 
-# The line of control ID in the probe's listing of the main window.
-probed() { app_probe controls "$main_title" | grep "^id=$1 "; }
-
 # The focus is on control ID (WHAT for the message), within 3 s: a key
 # reaches the program in its own time.
 expect_focus() {
@@ -220,13 +217,10 @@ expect_start_up_window() {
 # (the program may still be taking clicks). The bar moves as it is clicked,
 # the label once the program has taken the move, a moment later.
 expect_gain() {
-  local bar=$((first_gain_bar + $1)) label=$((first_gain_label + $1))
-  e2e_until 10 0.2 e2e_prints "$2" bar_position "$bar" ||
-    e2e_fail "bar $bar stands at $(bar_position "$bar"), not $2"
-  e2e_until 5 0.1 e2e_prints "$2" label_text "$label" ||
-    e2e_fail "label $label shows '$(label_text "$label")', not $2"
+  e2e_until 10 0.2 e2e_prints "$2" gain_shown "$1" ||
+    e2e_fail "gain bar $((first_gain_bar + $1)): $(gain_shown "$1"), not $2"
   app_gain_drawn "$1" "$2"
-  e2e_log "gain bar $bar and its label show $2"
+  e2e_log "gain bar $((first_gain_bar + $1)) and its label show $2"
 }
 
 # Prints the position that gain bar 20 + K and its label both show, or what
@@ -241,9 +235,6 @@ gain_shown() {
     return 1
   fi
 }
-
-bar_position() { probed "$1" | sed -n 's/.* pos=\([0-9]*\) .*/\1/p'; }
-label_text() { probed "$1" | sed 's/.* text=//'; }
 
 # Toggle ID shows CAPTION and is pressed or released (STATE), within 5 s.
 expect_toggle() {
