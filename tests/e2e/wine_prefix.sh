@@ -11,12 +11,35 @@ dir=$1
 loader=${WINE_LOADER:-/usr/lib/wine/wine64}
 server=${WINE_SERVER:-/usr/lib/wine/wineserver}
 [ -x "$loader" ] || { echo "wine_prefix.sh: $loader is missing (scripts/setup.sh test installs wine)" >&2; exit 1; }
-rm -rf "$dir"
 mkdir -p "$(dirname "$dir")"
-export WINEPREFIX=$dir WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=${WINEARCH:-win64}
-# wineserver -w waits for every process of the new prefix.
-env -u DISPLAY "$loader" wineboot -i
-env -u DISPLAY "$server" -w
+export WINEPREFIX=$dir WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=${WINEARCH:-win64}
+# This wine keeps its server's socket in a folder of its own in TMPDIR,
+# whose name it writes into the prefix.
+remove_server_folder() {
+  local name
+  name=$(cat "$dir/wineserver" 2>/dev/null) || name=
+  if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
+  rm -f "$dir/wineserver"
+}
+# wineserver -w waits for every process of the new prefix. Now and then
+# (once in many CI runs, never here in dozens) wine fails at once in a new
+# prefix ("could not load kernel32.dll"): such a prefix is made again, and
+# wine's errors of each failed try are shown.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+for try in 1 2 3; do
+  rm -rf "$dir"
+  if env -u DISPLAY WINEDEBUG=err+all "$loader" wineboot -i >"$log" 2>&1 && env -u DISPLAY "$server" -w; then
+    break
+  fi
+  echo "wine_prefix.sh: wineboot failed (try $try of 3); wine said:" >&2
+  { grep -v '^wine: created the configuration directory' "$log" || true; } | tail -n 40 >&2
+  env -u DISPLAY "$server" -k 2>/dev/null || true
+  timeout 10 env -u DISPLAY "$server" -w 2>/dev/null || true
+  remove_server_folder
+  ((try < 3)) || exit 1
+done
+export WINEDEBUG=-all
 # This wine does not read the fonts of its own data folder: the About box's
 # "Fixedsys" (the bitmap font vgafix.fon) goes where Windows keeps it.
 mkdir -p "$dir/drive_c/windows/Fonts"
@@ -26,7 +49,5 @@ cp /usr/share/wine/fonts/vgafix.fon "$dir/drive_c/windows/Fonts/" || {
 }
 # The socket folder of the server that made it goes now; each copy's server
 # (and a run in this prefix itself) makes and names one of its own.
-name=$(cat "$dir/wineserver" 2>/dev/null) || name=
-if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
-rm -f "$dir/wineserver"
+remove_server_folder
 touch "$dir/.ready"
