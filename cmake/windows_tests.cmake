@@ -39,6 +39,7 @@ if(NOT TONEGEN_WINE_RUNS)
 endif()
 set(TONEGEN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(TONEGEN_WINE_PREFIX_COPY ${CMAKE_CURRENT_LIST_DIR}/wine_prefix_copy.sh)
+set(TONEGEN_WINE_REMOVE_SERVER_FOLDER ${CMAKE_CURRENT_LIST_DIR}/wine_remove_server_folder.sh)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                 WORLD_EXECUTE)

@@ -80,24 +80,15 @@ app_begin() {
   e2e_log "wine prefix made in $(e2e_elapsed "$started" "$(e2e_now)") s"
 }
 
-# This wine keeps its server's socket in a folder of its own in TMPDIR
-# (wine-XXXXXX), whose name it writes into the prefix, and leaves it behind;
-# the run's prefix is never copied, so the folder is the run's alone and goes
-# with it rather than piling up in TMPDIR, one per run.
-wine_remove_server_folder() {
-  local name
-  name=$(cat "$WINEPREFIX/wineserver" 2>/dev/null) || return 0
-  if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
-}
-
 # Every process of the prefix ends with the test, the program's included,
-# before the harness stops the sound and X servers.
+# before the harness stops the sound and X servers; the socket folder of the
+# prefix's server goes with them.
 wine_end() {
   local status=$?
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     "$WINE_SERVER" -k 2>/dev/null
     timeout 10 "$WINE_SERVER" -w 2>/dev/null
-    wine_remove_server_folder
+    bash "$E2E_LIB_DIR/../../cmake/wine_remove_server_folder.sh" "$WINEPREFIX"
   fi
   (exit "$status")
   e2e_end

@@ -13,14 +13,7 @@ server=${WINE_SERVER:-/usr/lib/wine/wineserver}
 [ -x "$loader" ] || { echo "wine_prefix.sh: $loader is missing (scripts/setup.sh test installs wine)" >&2; exit 1; }
 mkdir -p "$(dirname "$dir")"
 export WINEPREFIX=$dir WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=${WINEARCH:-win64}
-# This wine keeps its server's socket in a folder of its own in TMPDIR,
-# whose name it writes into the prefix.
-remove_server_folder() {
-  local name
-  name=$(cat "$dir/wineserver" 2>/dev/null) || name=
-  if [[ $name =~ ^wine-[A-Za-z0-9]{6}$ ]]; then rm -rf "${TMPDIR:-/tmp}/$name"; fi
-  rm -f "$dir/wineserver"
-}
+remove_server_folder() { bash "$(dirname "$0")/../../cmake/wine_remove_server_folder.sh" "$dir"; }
 # wineserver -w waits for every process of the new prefix. Now and then
 # (once in many CI runs, never here in dozens) wine fails at once in a new
 # prefix ("could not load kernel32.dll"): such a prefix is made again, and

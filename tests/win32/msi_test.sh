@@ -27,6 +27,7 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 # socket.
 finish() {
   "$wineserver" -k 2>/dev/null && timeout 30 "$wineserver" -w 2>/dev/null
+  bash "$(dirname "$prefix_copy")/wine_remove_server_folder.sh" "$WINEPREFIX"
   rm -rf "$work"
 }
 trap finish EXIT
