@@ -26,21 +26,38 @@ grep -q '^TONEGEN_QT:BOOL=ON' "$build/CMakeCache.txt" && targets+=(qt_field)
 cmake --build "$build" -j2 --target "${targets[@]/%/_fuzz}"
 
 mkdir -p "$build/crashes"
-for name in "${targets[@]}"; do
+# fuzz_one NAME: one target's seeds, then its exploration, with a log of its
+# own and its exit status written beside it.
+fuzz_one() {
+  local name=$1 scratch leaks=1 status=0
   scratch=$(mktemp -d)
-  trap 'rm -rf "$scratch"' EXIT
-  echo "== fuzzing $name for $seconds s"
   # Qt and fontconfig keep caches for the life of the process, which the
   # leak check would report on every run.
-  leaks=1
   [ "$name" = qt_field ] && leaks=0
   ASAN_OPTIONS=detect_leaks=$leaks QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/${name}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
     -detect_leaks=$leaks \
-    -artifact_prefix="$build/crashes/${name}-" "$scratch" "$here/seeds/$name" 2>"$build/fuzz-$name.log" || {
+    -artifact_prefix="$build/crashes/${name}-" "$scratch" "$here/seeds/$name" 2>"$build/fuzz-$name.log" || status=$?
+  rm -rf "$scratch"
+  echo "$status" >"$build/fuzz-$name.status"
+}
+
+# Two targets at a time, one per core.
+echo "== fuzzing ${targets[*]}: $seconds s each, two at a time"
+for name in "${targets[@]}"; do
+  rm -f "$build/fuzz-$name.status"
+  while (($(jobs -rp | wc -l) >= 2)); do wait -n || true; done
+  fuzz_one "$name" &
+done
+wait
+
+# Each target's numbers in the order of the list; the first that failed
+# stops the run.
+for name in "${targets[@]}"; do
+  if [ "$(cat "$build/fuzz-$name.status" 2>/dev/null)" != 0 ]; then
     tail -n 40 "$build/fuzz-$name.log" >&2
     echo "fuzz.sh: $name failed; the input is in $build/crashes/" >&2
     exit 1
-  }
-  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/fuzz-$name.log" | sed "s/^/  /"
-  rm -rf "$scratch"
+  fi
+  echo "  $name:"
+  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/fuzz-$name.log" | sed "s/^/    /"
 done
