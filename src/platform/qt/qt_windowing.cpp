@@ -133,6 +133,12 @@ DisplayArea QtWindowing::display_at(int x, int y)
     display.y = area.y();
     display.width = area.width();
     display.height = area.height();
+    // At a fractional scale Qt rounds a window's place and its size apart,
+    // which can take the window a screen pixel past the area's edge.
+    if (display.device_percent % 100 != 0) {
+        --display.width;
+        --display.height;
+    }
     return display;
 }
 
