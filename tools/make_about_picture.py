@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the About picture: a 77 x 78 24-bit bottom-up BMP file image.
+"""Writes the About picture: a 77 x 78 24-bit bottom-up BMP file image, or
+the same picture drawn at SCALE times the size (154 x 156 at 2) for scaled
+displays.
 
-    make_about_picture.py OUT.bmp
+    make_about_picture.py OUT.bmp [SCALE]
 
 A greyscale head-and-shoulders silhouette in profile against a soft
 gradient, drawn here from circles and ellipses so that the artwork is our
@@ -42,19 +44,22 @@ def grey(x, y):
 
 
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_about_picture.py OUT.bmp")
-    row_bytes = (WIDTH * 3 + 3) & ~3
+    if len(sys.argv) not in (2, 3):
+        sys.exit("usage: make_about_picture.py OUT.bmp [SCALE]")
+    scale = int(sys.argv[2]) if len(sys.argv) == 3 else 1
+    width, height = WIDTH * scale, HEIGHT * scale
+    row_bytes = (width * 3 + 3) & ~3
     pixels = bytearray()
-    for y in range(HEIGHT - 1, -1, -1):  # bottom-up
+    for y in range(height - 1, -1, -1):  # bottom-up
         row = bytearray()
-        for x in range(WIDTH):
-            g = grey(x, y)
+        for x in range(width):
+            # Drawn anew from the shapes at each pixel's place, not enlarged.
+            g = grey(x / scale, y / scale)
             row += bytes((g, g, g))
         row += bytes(row_bytes - len(row))
         pixels += row
     header = b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(sys.argv[1], "wb") as f:
         f.write(header + info + pixels)
 

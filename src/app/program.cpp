@@ -33,7 +33,11 @@ void toggle_test_signal(Settings& s, Platform& p, int control)
 
 std::int64_t show_program_about_box(Platform& p)
 {
-    return show_about_box(p, about_box_x, about_box_y, about_text(), about_captions, about_wrap_width, p.about_picture);
+    // Drawn at more than its own size, the picture is made from the one
+    // drawn at twice the size (smaller, not stretched).
+    const bool large = static_cast<long long>(p.layout_percent) * p.device_percent > 100 * 100;
+    const ImageHandle picture = large && p.about_picture_2x != 0 ? p.about_picture_2x : p.about_picture;
+    return show_about_box(p, about_box_x, about_box_y, about_text(), about_captions, about_wrap_width, picture);
 }
 
 void run_event_loop(Settings& s, Platform& p)
@@ -112,6 +116,8 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
 {
     static_cast<void>(p.windowing.load_control_font("Arial", 8));
     p.about_picture = p.boxes.load_picture(p.assets.about_picture);
+    if (!p.assets.about_picture_2x.empty())
+        p.about_picture_2x = p.boxes.load_picture(p.assets.about_picture_2x);
 
     if (init_sound_effects(s.player, p.player)) {
         static_cast<void>(load_sound(s.player, p.player, sweep_sound, p.assets.sweep));

@@ -19,6 +19,7 @@ struct Assets {
     std::span<const unsigned char> sweep;         // RIFF WAVE image
     std::span<const unsigned char> pink;          // RIFF WAVE image
     std::span<const unsigned char> about_picture; // BMP file image
+    std::span<const unsigned char> about_picture_2x = {}; // the same drawn at twice the size (may be empty)
 };
 
 struct Platform {
@@ -32,6 +33,9 @@ struct Platform {
     Assets assets;
     WindowHandle main_window = 0;   // set by open_main_window
     ImageHandle about_picture = 0;  // set at start-up
+    ImageHandle about_picture_2x = 0; // set at start-up; 0 when there is none
+    int layout_percent = 100;       // the scale of the windows' layout, set by open_main_window
+    int device_percent = 100;       // the system's pixels per pixel of the layout, likewise
 };
 
 } // namespace tonegen

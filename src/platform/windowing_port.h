@@ -70,7 +70,7 @@ enum class ControlKind {
     frequency_field, // right-aligned number field with up/down arrows, range min..max; tab stop
     gain_scroll_bar, // horizontal bar, position min..max, page size 1; not a tab stop
     push_button,     // button whose caption may wrap onto several lines; a click raises an event
-    picture,         // shows `image` at its own size; no events
+    picture,         // shows `image` made to the control's size (smoothly, when they differ); no events
 };
 
 enum class ControlFont {
@@ -91,6 +91,14 @@ struct ControlSpec {
     ImageHandle image = 0; // pictures
 };
 
+// A display as the program lays a window out on it.
+struct DisplayArea {
+    int percent = 100;        // its pixels per 96-dpi pixel of the layout, in per cent (150 at 144 dpi)
+    int device_percent = 100; // the system's own pixels per pixel of the port (a toolkit that scales by itself)
+    int x = 0, y = 0, width = 0, height = 0; // its work area, in the port's pixels
+    int frame_width = 0, frame_height = 0;   // what a window's frame adds to its client area there
+};
+
 using MessageHandler =
     std::function<void(WindowHandle window, unsigned message, std::uintptr_t wparam,
                        std::intptr_t lparam)>;
@@ -103,6 +111,13 @@ public:
     // afterwards; false (controls keep the platform's default GUI font) when
     // it cannot be made. Released when the platform object ends.
     virtual bool load_control_font(std::string_view face, int points) = 0;
+
+    // The display at screen point (x, y) (the nearest one when none holds it).
+    virtual DisplayArea display_at(int x, int y) = 0;
+    // The fonts of controls and of the box (loaded and to be loaded) at
+    // `percent` of their 96-dpi size; the layout handed to the port is at
+    // that scale already.
+    virtual void set_drawing_scale(int percent) = 0;
 
     // A fixed-size top-level window with title bar, system menu and close box,
     // its outer top-left corner at (x, y) on the screen and a client area of

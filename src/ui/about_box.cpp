@@ -87,7 +87,7 @@ std::int64_t show_about_box(Platform& p, int x, int y, std::string_view text, st
     m.has_picture = picture != 0;
     boxes.close_measuring();
 
-    const AboutLayout l = layout_about_box(m, wrap_width);
+    const AboutLayout l = layout_about_box(m, wrap_width, p.layout_percent);
     const WindowHandle box = boxes.open_box(fields[0], x, y, l.client_width, l.client_height, !ours_in_front);
     if (box == 0)
         return -3;

@@ -1,5 +1,7 @@
 #include "ui/about_layout.h"
 
+#include "ui/display_scale.h"
+
 #include <algorithm>
 
 namespace tonegen {
@@ -34,19 +36,21 @@ std::vector<std::string> caption_words(std::string_view caption)
     }
 }
 
-AboutLayout layout_about_box(const AboutMeasurements& m, int wrap_width)
+AboutLayout layout_about_box(const AboutMeasurements& m, int wrap_width, int percent)
 {
+    // The margins, gaps and the picture at the scale the texts were measured at.
+    const auto px = [percent](int length) { return scale_length(length, percent); };
     AboutLayout out;
     const int h = m.line_height;
     const int text_width = m.line_widths.empty() ? 0 : *std::max_element(m.line_widths.begin(), m.line_widths.end());
-    const int title_room = m.title_width + m.title_width / 16 + 36;
-    const int picture_width = m.has_picture ? picture_side : 0;
+    const int title_room = m.title_width + m.title_width / 16 + px(36);
+    const int picture_width = m.has_picture ? px(picture_side) : 0;
     const int picture_height = picture_width;
 
     // Buttons: each caption's words laid out in rows no wider than the wrap
     // width less 10; the common width grows only when a caption's widest row
     // exceeds it.
-    const int row_limit = wrap_width - 10;
+    const int row_limit = px(wrap_width) - px(10);
     int most_rows = 0;
     for (const std::vector<int>& words : m.caption_words) {
         int rows = 1, row = 0, widest = 0;
@@ -58,34 +62,34 @@ AboutLayout layout_about_box(const AboutMeasurements& m, int wrap_width)
             row += w;
             widest = std::max(widest, row);
         }
-        widest = std::max(widest, 10);
+        widest = std::max(widest, px(10));
         if (widest > out.button_width)
-            out.button_width = widest + 10;
+            out.button_width = widest + px(10);
         most_rows = std::max(most_rows, rows);
     }
-    out.button_height = most_rows * h + 8;
+    out.button_height = most_rows * h + px(8);
     const int n = static_cast<int>(m.caption_words.size());
-    const int row_width = n * out.button_width + (n - 1) * 5;
+    const int row_width = n * out.button_width + (n - 1) * px(5);
 
     int width = std::max(row_width, title_room);
     width = std::max(width, picture_width + text_width);
     if (picture_width != 0 && text_width != 0)
-        width += 5;
-    width += 10;
+        width += px(5);
+    width += px(10);
     out.client_width = width;
 
     const int lines = static_cast<int>(m.line_widths.size());
     const int content = std::max(lines * h, picture_height);
-    const int buttons_y = content != 0 ? content + 10 : 5;
-    out.client_height = (content != 0 ? content + 5 : 0) + out.button_height + 10;
+    const int buttons_y = content != 0 ? content + px(10) : px(5);
+    out.client_height = (content != 0 ? content + px(5) : 0) + out.button_height + px(10);
 
     if (m.has_picture)
-        out.picture = Rect{lines == 0 ? (width - picture_side) / 2 : 5, 5, picture_side - 1, picture_side};
-    const int text_x = m.has_picture ? picture_side + 10 : 5;
+        out.picture = Rect{lines == 0 ? (width - picture_width) / 2 : px(5), px(5), px(picture_side - 1), picture_height};
+    const int text_x = m.has_picture ? picture_width + px(10) : px(5);
     for (int i = 0; i < lines; ++i)
-        out.lines.push_back(Rect{text_x, 5 + i * h, width - 10, h});
+        out.lines.push_back(Rect{text_x, px(5) + i * h, width - px(10), h});
     int x = (width - row_width) / 2;
-    for (int i = 0; i < n; ++i, x += out.button_width + 5)
+    for (int i = 0; i < n; ++i, x += out.button_width + px(5))
         out.buttons.push_back(Rect{x, buttons_y, out.button_width, out.button_height});
     return out;
 }

@@ -39,6 +39,9 @@ std::vector<std::string> split_fields(std::string_view text);
 // A caption without its leading and trailing blanks, cut at each blank.
 std::vector<std::string> caption_words(std::string_view caption);
 
-AboutLayout layout_about_box(const AboutMeasurements& m, int wrap_width);
+// The box's layout at `percent` of 96 dpi: the texts measured in the box
+// font at that scale, and the wrap width, the margins, gaps and the picture
+// scaled here.
+AboutLayout layout_about_box(const AboutMeasurements& m, int wrap_width, int percent = 100);
 
 } // namespace tonegen

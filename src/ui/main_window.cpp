@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/display_scale.h"
+
 #include <cmath>
 #include <string>
 #include <utility>
@@ -57,7 +59,15 @@ std::vector<ControlSpec> main_window_controls(Settings& s)
 WindowHandle open_main_window(Settings& s, Platform& p, int x, int y, int width, int height,
                               MessageHandler handler)
 {
-    const WindowHandle window = p.windowing.open_window(main_window_title, x, y, width, height);
+    // The layout is drawn at the scale of the display the window opens on,
+    // or smaller where that does not fit its work area.
+    const DisplayArea display = p.windowing.display_at(x, y);
+    const WindowPlace place = place_main_window(display, x, y, width, height);
+    p.layout_percent = place.percent;
+    p.device_percent = display.device_percent;
+    p.windowing.set_drawing_scale(place.percent);
+    const WindowHandle window =
+        p.windowing.open_window(main_window_title, place.x, place.y, place.width, place.height);
     if (window == 0)
         return 0;
     p.main_window = window;
@@ -72,7 +82,7 @@ WindowHandle open_main_window(Settings& s, Platform& p, int x, int y, int width,
 
     const std::vector<ControlSpec> controls = main_window_controls(s);
     for (const ControlSpec& spec : controls) {
-        static_cast<void>(p.windowing.create_control(window, spec));
+        static_cast<void>(p.windowing.create_control(window, scale_control(spec, place.percent)));
         if (spec.id == about_toggle) {
             p.windowing.set_checked(on_off_toggle, s.output_paused == 1);
             p.windowing.set_checked(sweep_toggle, s.sweep_on == 1);

@@ -39,7 +39,9 @@ constexpr int toggle_height = 28;
 std::vector<ControlSpec> main_window_controls(Settings& s);
 
 // Creates and shows the window at (x, y) with a client area width x height,
-// then every control. Installs `handler` as the window message handler when
+// then every control, all at the scale of the display it opens on (or the
+// largest that fits its work area, display_scale.h), which later windows
+// of the program share. Installs `handler` as the window message handler when
 // the machine has a wave-out device; with none it shows "Err!" / "Audio
 // Device Not Present", still builds the controls and returns 0. Also 0 when
 // the window is refused.

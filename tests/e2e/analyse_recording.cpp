@@ -7,6 +7,7 @@
 #include "model/setup_text.h"
 #include "ui/about_box.h"
 #include "ui/about_layout.h"
+#include "ui/display_scale.h"
 #include "ui/main_window.h"
 
 #include <algorithm>
@@ -26,6 +27,9 @@ const char* const usage_text =
     "what the program should show, from the core (no FILE):\n"
     "  controls                 the main window's controls at start-up, one a line:\n"
     "                           KIND X Y WIDTH HEIGHT ID CAPTION (KIND button, frame, label, field, bar)\n"
+    "                           with --client WxH [--device-percent D]: at the largest scale whose client\n"
+    "                           area is WxH (within a pixel) once the system draws it at D %, in its\n"
+    "                           pixels, after a line percent=P; fails when no scale gives WxH\n"
     "  defaults                 titles, pages, control numbers and the Tone bank (tone=K HZ GAIN DBFS) as\n"
     "                           key=value lines\n"
     "  layout WINDOWS           fails unless the windows (\"X Y WIDTH HEIGHT\" lines, client pixels) are\n"
@@ -95,6 +99,8 @@ const char* const usage_text =
 
 struct Options {
     std::string command;
+    std::string client;     // controls: the client area seen, WxH
+    int device_percent = 100;
     std::vector<std::string> files;
     std::optional<std::size_t> start;
     std::optional<double> from_sound;
@@ -339,6 +345,10 @@ Options parse(int argc, char** argv)
             o.in_most = to_number(value, "--in-most");
         else if (arg == "--close-gaps")
             o.close_gaps = to_count(value, "--close-gaps");
+        else if (arg == "--client")
+            o.client = value;
+        else if (arg == "--device-percent")
+            o.device_percent = static_cast<int>(to_count(value, "--device-percent"));
         else if (arg == "--sweep-from")
             o.sweep_from = to_count(value, "--sweep-from");
         else
@@ -1039,11 +1049,32 @@ const char* kind_name(tonegen::ControlKind kind)
     return "?";
 }
 
-int run_controls()
+int run_controls(const Options& o)
 {
-    for (const tonegen::ControlSpec& c : start_up_controls())
-        std::printf("%s %d %d %d %d %d %s\n", kind_name(c.kind), c.x, c.y, c.width, c.height, c.id,
-                    c.caption.c_str());
+    int percent = 100, width = 0, height = 0;
+    const auto device = [&o](int length) { return tonegen::scale_length(length, o.device_percent); };
+    if (!o.client.empty()) {
+        if (std::sscanf(o.client.c_str(), "%dx%d", &width, &height) != 2)
+            usage_error("--client wants WIDTHxHEIGHT");
+        percent = 0;
+        for (int p = tonegen::smallest_scale; p <= 400; ++p) {
+            const int w = device(tonegen::scale_length(tonegen::main_window_width, p));
+            const int h = device(tonegen::scale_row_y(tonegen::main_window_height, p));
+            if (std::abs(w - width) <= 1 && std::abs(h - height) <= 1)
+                percent = p;
+        }
+        if (percent == 0) {
+            std::printf("no scale gives a client area of %d x %d\n", width, height);
+            return 1;
+        }
+        std::printf("percent=%d\n", percent);
+    }
+    for (tonegen::ControlSpec c : start_up_controls()) {
+        c = tonegen::scale_control(c, percent);
+        const int x = device(c.x), y = device(c.y);
+        std::printf("%s %d %d %d %d %d %s\n", kind_name(c.kind), x, y, device(c.x + c.width) - x,
+                    device(c.y + c.height) - y, c.id, c.caption.c_str());
+    }
     return 0;
 }
 
@@ -1112,7 +1143,7 @@ int main(int argc, char** argv)
 {
     const Options o = parse(argc, argv);
     if (o.command == "controls")
-        return run_controls();
+        return run_controls(o);
     if (o.command == "defaults")
         return run_defaults();
     if (o.command == "layout")

@@ -239,11 +239,15 @@ e2e_poll() {
 
 e2e_quietly() { "$@" >/dev/null 2>&1; }
 
+# e2e_start_xvfb [WIDTHxHEIGHT]: the screen 1024 x 900 unless given; a
+# second call starts a second server, which the programs started
+# afterwards use.
 e2e_start_xvfb() {
   local displayfile="$E2E_RUN/display" pid
+  rm -f "$displayfile"
   # -displayfd: the server picks a free display number itself and writes it
   # once it accepts clients, so parallel runs never race for a number.
-  Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp -noreset \
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x900}x24" -nolisten tcp -noreset \
     3>"$displayfile" >"$E2E_RUN/logs/xvfb.log" 2>&1 &
   pid=$!
   E2E_PIDS+=("$pid:xvfb")

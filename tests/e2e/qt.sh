@@ -66,6 +66,16 @@ app_no_audio_output() { e2e_no_sound_server; }
 # then is what the toggles are compared with later.
 app_ready() { start_up_shot=$(drawn_shot main-window-at-start-up "$wid" 4); }
 
+# app_display_dpi DPI: the screen's dots per inch as the desktop sets them
+# (Xft.dpi, which Qt scales its windows by), for the programs started
+# afterwards; `device_percent` is how many of the screen's pixels the
+# program's pixel takes, in per cent.
+app_display_dpi() {
+  xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$1" ||
+    e2e_fail "cannot set Xft.dpi"
+  device_percent=$(($1 * 100 / 96))
+}
+
 # X Y of window WID's top-left corner: without a window manager the X
 # window is the whole window.
 app_window_position() { xwin position "$1"; }

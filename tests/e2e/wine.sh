@@ -128,6 +128,17 @@ app_no_audio_output() {
   e2e_log "wine audio driver: none"
 }
 
+# app_display_dpi DPI: the dots per inch of wine's display (LogPixels, as
+# its control panel sets them), taken by the next program started, on the
+# display started last (the WM_STATE helper goes there too);
+# `device_percent` is 100: all of the program's scaling is its own.
+app_display_dpi() {
+  { env -u DISPLAY "$WINE_LOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f &&
+    env -u DISPLAY "$WINE_SERVER" -w; } >>"$E2E_RUN/logs/wineboot.log" 2>&1 || e2e_fail "cannot set LogPixels"
+  WINE_WM_STATE_PID=
+  device_percent=100
+}
+
 # The tone stream is the program's 16-bit stream; wine's DirectSound mixer,
 # which the test-signal player brings up at start-up, plays in float.
 wine_stream_open() { pactl list short sink-inputs 2>/dev/null | grep -q 's16le 1ch 44100Hz'; }

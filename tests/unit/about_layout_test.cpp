@@ -59,6 +59,31 @@ TEST(AboutLayout, BoxesFromTheirMeasurements)
     }
 }
 
+TEST(AboutLayout, TwiceTheScaleWithTextsMeasuredTwiceAsLargeIsTwiceTheBox)
+{
+    AboutMeasurements m = about_text(true);
+    m.line_height *= 2;
+    for (int& w : m.line_widths)
+        w *= 2;
+    m.title_width *= 2;
+    for (std::vector<int>& words : m.caption_words)
+        for (int& w : words)
+            w *= 2;
+    const AboutLayout at_100 = layout_about_box(about_text(true), 100);
+    const AboutLayout at_200 = layout_about_box(m, 100, 200);
+    EXPECT_EQ(at_200.client_width, 2 * at_100.client_width);
+    EXPECT_EQ(at_200.client_height, 2 * at_100.client_height);
+    EXPECT_EQ(at_200.picture, (Rect{10, 10, 154, 156}));
+    ASSERT_EQ(at_200.buttons.size(), at_100.buttons.size());
+    // The row centred in the wider box: an odd spare pixel at 100 % is one whole one at 200 %.
+    for (std::size_t i = 0; i < at_200.buttons.size(); ++i) {
+        const Rect& b = at_100.buttons[i];
+        EXPECT_NEAR(at_200.buttons[i].x, 2 * b.x, 1);
+        EXPECT_EQ((Rect{0, at_200.buttons[i].y, at_200.buttons[i].width, at_200.buttons[i].height}),
+                  (Rect{0, 2 * b.y, 2 * b.width, 2 * b.height}));
+    }
+}
+
 TEST(AboutLayout, ButtonWidthGrowsOnlyWhenACaptionExceedsIt)
 {
     struct Case {

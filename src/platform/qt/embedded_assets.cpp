@@ -18,6 +18,7 @@
 TONEGEN_EMBED(sweep, TONEGEN_SWEEP_WAV)
 TONEGEN_EMBED(pink, TONEGEN_PINK_WAV)
 TONEGEN_EMBED(about, TONEGEN_ABOUT_BMP)
+TONEGEN_EMBED(about_2x, TONEGEN_ABOUT_2X_BMP)
 
 namespace tonegen::qt {
 
@@ -31,7 +32,7 @@ std::span<const unsigned char> between(const unsigned char* begin, const unsigne
 Assets embedded_assets()
 {
     return Assets{between(tonegen_sweep_begin, tonegen_sweep_end), between(tonegen_pink_begin, tonegen_pink_end),
-                  between(tonegen_about_begin, tonegen_about_end)};
+                  between(tonegen_about_begin, tonegen_about_end), between(tonegen_about_2x_begin, tonegen_about_2x_end)};
 }
 
 } // namespace tonegen::qt

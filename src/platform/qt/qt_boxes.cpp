@@ -49,7 +49,10 @@ int QtWindowing::open_measuring()
     // The fixed-pitch system font at 10 points stands for "system fixed".
     if (!box_font_) {
         QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
+        if (drawing_scale_ == 100)
+            font.setPointSize(10);
+        else
+            font.setPointSizeF(10 * drawing_scale_ / 100.0);
         font.setWeight(QFont::Normal);
         // Whole-pixel cells, as a bitmap font has: the About layout adds up
         // the widths of words measured one by one.

@@ -79,8 +79,20 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         auto* label = new QLabel(window);
         label->setFocusPolicy(Qt::NoFocus);
         const auto picture = pictures_.find(spec.image);
-        if (picture != pictures_.end())
-            label->setPixmap(picture->second);
+        if (picture != pictures_.end()) {
+            // Made to the control's size in the screen's own pixels, from a
+            // picture drawn at least that large, so that it stays sharp.
+            const qreal ratio = window->devicePixelRatioF();
+            const QSize pixels(qRound(spec.width * ratio), qRound(spec.height * ratio));
+            if (picture->second.size() == pixels) {
+                label->setPixmap(picture->second);
+            } else {
+                QPixmap shown =
+                    picture->second.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                shown.setDevicePixelRatio(ratio);
+                label->setPixmap(shown);
+            }
+        }
         widget = label;
         break;
     }

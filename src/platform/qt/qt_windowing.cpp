@@ -12,8 +12,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QMessageBox>
+#include <QScreen>
 #include <QShortcut>
 #include <QWidget>
 
@@ -108,7 +110,48 @@ bool QtWindowing::load_control_font(std::string_view face, int points)
     QFont font(to_qstring(face));
     font.setPointSize(points);
     control_font_ = font;
+    control_points_ = points;
+    set_drawing_scale(drawing_scale_);
     return true;
+}
+
+DisplayArea QtWindowing::display_at(int x, int y)
+{
+    // Qt draws the program's pixels at the screen's own scale (from Xft.dpi
+    // on X11, or the desktop's setting): the layout stays in Qt's pixels,
+    // and the work area is measured in them too. The frame is the window
+    // manager's, unknown before a window is shown.
+    DisplayArea display;
+    const QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return display;
+    const QRect area = screen->availableGeometry();
+    display.device_percent = static_cast<int>(screen->devicePixelRatio() * 100.0 + 0.5);
+    display.x = area.x();
+    display.y = area.y();
+    display.width = area.width();
+    display.height = area.height();
+    // At a fractional scale Qt rounds a window's place and its size apart,
+    // which can take the window a screen pixel past the area's edge.
+    if (display.device_percent % 100 != 0) {
+        --display.width;
+        --display.height;
+    }
+    return display;
+}
+
+void QtWindowing::set_drawing_scale(int percent)
+{
+    drawing_scale_ = percent;
+    if (control_font_ && control_points_ > 0) {
+        if (percent == 100)
+            control_font_->setPointSize(control_points_);
+        else
+            control_font_->setPointSizeF(control_points_ * percent / 100.0);
+    }
+    box_font_.reset(); // made again at the new scale by the next box
 }
 
 WindowHandle QtWindowing::make_window(std::string_view title, int client_width, int client_height,

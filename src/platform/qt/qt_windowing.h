@@ -45,6 +45,8 @@ public:
     QtWindowing& operator=(const QtWindowing&) = delete;
 
     bool load_control_font(std::string_view face, int points) override;
+    DisplayArea display_at(int x, int y) override;
+    void set_drawing_scale(int percent) override;
     WindowHandle open_window(std::string_view title, int x, int y, int client_width,
                              int client_height) override;
     void destroy_window(WindowHandle window) override;
@@ -111,6 +113,8 @@ private:
     std::map<int, Control> controls_;
     std::optional<QFont> control_font_;
     std::optional<QFont> box_font_; // loaded with the first box, kept for the run
+    int control_points_ = 0;        // the control font's size at 96 dpi
+    int drawing_scale_ = 100;       // per cent, of fonts and pictures
     std::map<ImageHandle, QPixmap> pictures_;
     WindowHandle make_window(std::string_view title, int client_width, int client_height, Qt::WindowFlags extra);
 

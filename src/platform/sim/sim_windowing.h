@@ -94,6 +94,8 @@ public:
     };
     std::map<WindowHandle, Window> windows; // the windows now open
     std::map<ImageHandle, TextSize> pictures; // every picture made, with its size
+    DisplayArea display{100, 100, 0, 0, 1920, 1080, 0, 0}; // what display_at answers, wherever asked
+    int drawing_scale = 100;             // as set_drawing_scale set it last
     WindowHandle open_box_handle = 0;    // the box now open, 0 when none
     int focus_before_box = -1;           // given back when the box goes, as a desktop does
     bool measuring = false;
@@ -128,6 +130,8 @@ public:
 
     // WindowingPort
     bool load_control_font(std::string_view face, int points) override;
+    DisplayArea display_at(int /*x*/, int /*y*/) override { return display; }
+    void set_drawing_scale(int percent) override { drawing_scale = percent; }
     WindowHandle open_window(std::string_view title, int x, int y, int client_width,
                              int client_height) override;
     void destroy_window(WindowHandle window) override;

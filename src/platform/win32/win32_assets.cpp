@@ -28,6 +28,7 @@ Assets embedded_assets(HINSTANCE instance)
         resource_bytes(instance, TONEGEN_SWEEP_RESOURCE),
         resource_bytes(instance, TONEGEN_PINK_RESOURCE),
         resource_bytes(instance, TONEGEN_ABOUT_PICTURE_RESOURCE),
+        resource_bytes(instance, TONEGEN_ABOUT_PICTURE_2X_RESOURCE),
     };
 }
 

@@ -24,7 +24,7 @@ namespace tonegen::win32 {
 namespace {
 
 // Title bar and close box only, above every other window.
-constexpr DWORD box_style = WS_CAPTION | WS_SYSMENU;
+constexpr DWORD box_style = top_level_style;
 constexpr DWORD box_ex_style = WS_EX_TOPMOST;
 constexpr const char* box_font_face = "Fixedsys";
 constexpr int box_font_points = 10;
@@ -36,10 +36,9 @@ WindowHandle Win32Windowing::open_box(std::string_view title, int x, int y, int 
 {
     if (!register_window_class())
         return 0;
-    RECT outer{0, 0, client_width, client_height};
-    static_cast<void>(::AdjustWindowRectEx(&outer, box_style, FALSE, box_ex_style));
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
+    const SIZE frame = frame_size(box_style, box_ex_style, display_at(x, y).percent);
+    const int width = client_width + frame.cx;
+    const int height = client_height + frame.cy;
     if (centred) {
         x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
         y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
@@ -90,10 +89,53 @@ ImageHandle Win32Windowing::load_picture(std::span<const unsigned char> bitmap_f
     return reinterpret_cast<ImageHandle>(picture);
 }
 
+HBITMAP Win32Windowing::fitted_picture(HBITMAP picture, int width, int height)
+{
+    BITMAP source{};
+    if (!::GetObjectA(picture, sizeof(source), &source) || (source.bmWidth == width && source.bmHeight == height) ||
+        width <= 0 || height <= 0)
+        return picture;
+    // Made smaller (or larger) once, with the system's smoothing filter,
+    // into a picture of the control's own size.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP fitted = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC from = ::CreateCompatibleDC(nullptr);
+    HDC to = ::CreateCompatibleDC(nullptr);
+    bool made = false;
+    if (fitted && from && to) {
+        HGDIOBJ old_from = ::SelectObject(from, picture);
+        HGDIOBJ old_to = ::SelectObject(to, fitted);
+        static_cast<void>(::SetStretchBltMode(to, HALFTONE));
+        static_cast<void>(::SetBrushOrgEx(to, 0, 0, nullptr));
+        made = ::StretchBlt(to, 0, 0, width, height, from, 0, 0, source.bmWidth, source.bmHeight, SRCCOPY) != FALSE;
+        static_cast<void>(::SelectObject(from, old_from));
+        static_cast<void>(::SelectObject(to, old_to));
+        static_cast<void>(::GdiFlush());
+    }
+    if (from)
+        static_cast<void>(::DeleteDC(from));
+    if (to)
+        static_cast<void>(::DeleteDC(to));
+    if (!made) {
+        if (fitted)
+            static_cast<void>(::DeleteObject(fitted));
+        return picture;
+    }
+    pictures_.push_back(fitted);
+    return fitted;
+}
+
 HFONT Win32Windowing::box_font()
 {
     if (!box_font_) {
-        box_font_ = make_font(box_font_face, box_font_points);
+        box_font_ = make_font(box_font_face, box_font_points, drawing_scale_);
         if (box_font_)
             created_fonts_.push_back(box_font_);
     }

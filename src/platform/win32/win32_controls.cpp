@@ -104,7 +104,8 @@ bool Win32Windowing::create_control(WindowHandle parent, const ControlSpec& spec
         bar.nPos = spec.range_min;
         static_cast<void>(::SetScrollInfo(window, SB_CTL, &bar, TRUE));
     } else if (spec.kind == ControlKind::picture && spec.image != 0) {
-        static_cast<void>(::SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, static_cast<LPARAM>(spec.image)));
+        HBITMAP shown = fitted_picture(reinterpret_cast<HBITMAP>(spec.image), spec.width, spec.height);
+        static_cast<void>(::SendMessageA(window, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown)));
     }
 
     if (spec.id >= 0)

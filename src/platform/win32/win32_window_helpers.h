@@ -4,6 +4,8 @@
 
 #include "platform/win32/win32_api.h"
 
+#include "ui/display_scale.h"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -12,6 +14,15 @@ namespace tonegen::win32 {
 
 // The class of every top-level window of the program, boxes included.
 inline constexpr const char* main_window_class = "tonegen_window";
+// Their style: title bar, system menu and close box, not resizable.
+inline constexpr DWORD top_level_style = WS_CAPTION | WS_SYSMENU;
+
+// A monitor's dots per inch as a scale in per cent of 96 (win32_display.cpp).
+int dpi_percent(UINT dpi);
+// The scale of the monitor that holds most of `window`.
+int window_display_percent(HWND window);
+// What a frame of `style` adds to a client area on a display at `percent`.
+SIZE frame_size(DWORD style, DWORD ex_style, int percent);
 
 inline HWND as_hwnd(WindowHandle window)
 {
@@ -47,15 +58,11 @@ inline std::wstring widen(std::string_view text)
     return wide;
 }
 
-// A font of `face` at `points` on the screen's resolution; nullptr when it
-// cannot be made.
-inline HFONT make_font(const char* face, int points)
+// A font of `face` at `points`, drawn at `percent` of 96 dpi (the layout's
+// scale); nullptr when it cannot be made.
+inline HFONT make_font(const char* face, int points, int percent)
 {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        static_cast<void>(::ReleaseDC(nullptr, screen));
-    return ::CreateFontA(-::MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+    return ::CreateFontA(-font_pixel_height(points, percent), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 

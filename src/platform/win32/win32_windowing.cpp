@@ -12,7 +12,7 @@ namespace tonegen::win32 {
 
 namespace {
 
-constexpr DWORD window_style = WS_CAPTION | WS_SYSMENU;
+constexpr DWORD window_style = top_level_style;
 constexpr DWORD window_ex_style = 0;
 constexpr int icon_resource = 1;
 
@@ -46,7 +46,9 @@ Win32Windowing::~Win32Windowing()
 bool Win32Windowing::load_control_font(std::string_view face, int points)
 {
     const std::string name(face);
-    HFONT font = make_font(name.c_str(), points);
+    control_face_ = name;
+    control_points_ = points;
+    HFONT font = make_font(name.c_str(), points, drawing_scale_);
     if (!font) {
         font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         return false;
@@ -77,7 +79,7 @@ bool Win32Windowing::register_window_class()
 
 HWND Win32Windowing::show_top_level(HWND window)
 {
-    windows_.push_back(TopLevel{window, nullptr});
+    windows_.push_back(TopLevel{window, nullptr, nullptr, drawing_scale_, window_display_percent(window)});
     static_cast<void>(::ShowWindow(window, SW_SHOWNORMAL));
     static_cast<void>(::UpdateWindow(window));
     static_cast<void>(::SetForegroundWindow(window));
@@ -89,12 +91,12 @@ WindowHandle Win32Windowing::open_window(std::string_view title, int x, int y, i
 {
     if (!register_window_class())
         return 0;
-    // The size asked for is the client area's; the frame comes on top.
-    RECT outer{0, 0, client_width, client_height};
-    static_cast<void>(::AdjustWindowRectEx(&outer, window_style, FALSE, window_ex_style));
+    // The size asked for is the client area's; the frame comes on top, at
+    // the scale of the monitor the window opens on.
+    const SIZE frame = frame_size(window_style, window_ex_style, display_at(x, y).percent);
     const std::string caption(title);
     HWND window = ::CreateWindowExA(window_ex_style, main_window_class, caption.c_str(), window_style, x, y,
-                                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
+                                    client_width + frame.cx, client_height + frame.cy, nullptr, nullptr,
                                     instance_, this);
     if (!window)
         return 0;
@@ -196,6 +198,9 @@ LRESULT Win32Windowing::handle_message(HWND window, UINT message, WPARAM wparam,
     switch (message) {
     case WM_CLOSE:
         return 0; // queued as an event; the core destroys the window
+    case WM_DPICHANGED:
+        follow_dpi_change(window, HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
     case WM_ACTIVATE:
         // Like a dialog box: the control that had the focus gets it back
         // when the window is activated again, so Tab goes on from there.

@@ -54,6 +54,8 @@ public:
     Win32Windowing& operator=(const Win32Windowing&) = delete;
 
     bool load_control_font(std::string_view face, int points) override;
+    DisplayArea display_at(int x, int y) override;
+    void set_drawing_scale(int percent) override;
     WindowHandle open_window(std::string_view title, int x, int y, int client_width,
                              int client_height) override;
     void destroy_window(WindowHandle window) override;
@@ -123,6 +125,8 @@ private:
         HWND window;
         HWND saved_focus;
         HWND tooltips = nullptr; // the tooltip control of its controls, made with the first tooltip
+        int percent = 100;         // the scale its layout is drawn at
+        int display_percent = 100; // the scale of its monitor
     };
 
     static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -131,6 +135,8 @@ private:
     void move_gain_bar(HWND bar_window, const Control& bar, int action, int thumb);
     void aim_step(Control& field, NMUPDOWN& step);
     void dispatch(MSG& msg);
+    void follow_dpi_change(HWND window, UINT dpi, const RECT& proposed);
+    HBITMAP fitted_picture(HBITMAP picture, int width, int height);
     void raise(HWND window, int control, int subtype);
     void raise_shortcut(HWND window, int which);
     HWND tooltips_of(HWND window);
@@ -147,6 +153,9 @@ private:
     HINSTANCE instance_;
     ATOM window_class_ = 0;
     HFONT font_;                       // the font of new controls
+    std::string control_face_;         // as load_control_font was given it, for each new scale
+    int control_points_ = 0;
+    int drawing_scale_ = 100;          // per cent: the fonts', and the new windows' layout's
     std::vector<HFONT> created_fonts_; // deleted at the end, after the controls
     HFONT box_font_ = nullptr;         // made by the first box_font()
     std::vector<HBITMAP> pictures_;    // deleted at the end, after the controls
