@@ -24,7 +24,11 @@ record_for "$clicked_at" $((seconds + 4))
 expect_toggle "$on_off" OFF pressed
 first_sound=$(info_value first_sound)
 [ -n "$first_sound" ] || e2e_fail "no sound after ON/OFF was released"
-app_compare "$rec" --reference-wav "$render" --until $((first_sound + (seconds + 1) * rate)) >&2 ||
-  e2e_fail "the sound is not the render's with the same timer: $seconds s, the fade, then silence"
+app_compare "$rec" --reference-wav "$render" --until $((first_sound + (seconds + 1) * rate)) \
+  >"$E2E_ARTIFACTS/compare.txt" || e2e_fail "the sound is not the render's with the same timer: $(cat "$E2E_ARTIFACTS/compare.txt")"
+# The comparison ends where silence lasts to the end: that must not be
+# before the fade (the render is silent from its end on).
+compared=$(value_of compared <"$E2E_ARTIFACTS/compare.txt")
+((compared >= seconds * rate - rate / 20)) || e2e_fail "the sound ended after $compared samples, before the fade"
 e2e_log "$seconds s of sound from the first sample, the fade, silence, ON/OFF pressed"
 close_program
