@@ -117,6 +117,35 @@ private:
     std::size_t next_ = 0;
 };
 
+// --stop-after's value: a whole number of seconds, minutes or hours ("90",
+// "90s", "10m", "1h"), from one second up to a day; the seconds.
+std::optional<std::int64_t> stop_after_seconds(std::string_view text)
+{
+    std::int64_t unit = 1;
+    if (!text.empty() && (text.back() == 's' || text.back() == 'm' || text.back() == 'h')) {
+        unit = text.back() == 'h' ? 3600 : text.back() == 'm' ? 60 : 1;
+        text.remove_suffix(1);
+    }
+    const std::optional<std::int64_t> number = whole_number(text);
+    if (!number || *number < 1 || *number > longest_stop_after_seconds / unit)
+        return std::nullopt;
+    return *number * unit;
+}
+
+// Takes --stop-after's value into `seconds`; the message when it is missing
+// or not a duration.
+std::optional<CommandLineError> take_stop_after(Arguments& args, std::int64_t& seconds)
+{
+    const std::optional<std::string> value = args.value();
+    const std::optional<std::int64_t> parsed = value ? stop_after_seconds(*value) : std::nullopt;
+    if (!parsed)
+        return CommandLineError{"--stop-after " + value.value_or("") +
+                                " is not a duration: a whole number of seconds, or of minutes or hours with m or h "
+                                "(90, 90s, 10m, 1h), from 1 second up to 24h"};
+    seconds = *parsed;
+    return std::nullopt;
+}
+
 // --setup TEXT or --setup-file FILE, given once; a value already taken (a
 // file given without its option) instead of the next argument.
 std::optional<CommandLineError> take_setup(Arguments& args, const std::string& option, std::optional<ToneSetup>& setup,
@@ -162,6 +191,9 @@ std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::
         } else if (option == "--setup" || option == "--setup-file") {
             if (std::optional<CommandLineError> error = take_setup(args, option, options.setup))
                 return *error;
+        } else if (option == "--stop-after") {
+            if (std::optional<CommandLineError> error = take_stop_after(args, options.stop_after_seconds))
+                return *error;
         } else if (option == "--device") {
             const std::optional<std::string> value = args.value();
             if (!value || value->empty())
@@ -198,6 +230,9 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
         } else if (option == "--setup" || option == "--setup-file") {
             if (std::optional<CommandLineError> error = take_setup(args, option, options.setup))
                 return *error;
+        } else if (option == "--stop-after") {
+            if (std::optional<CommandLineError> error = take_stop_after(args, options.stop_after_seconds))
+                return *error;
         } else if (option == "--seconds" || option == "--frames") {
             const std::optional<std::string> value = args.value();
             if (!value)
@@ -226,8 +261,8 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
 
 std::string program_usage()
 {
-    return "usage: tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME] [--list-devices] [--help] "
-           "[--version]";
+    return "usage: tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME] [--stop-after DURATION] "
+           "[--list-devices] [--help] [--version]";
 }
 
 std::string program_help()
@@ -248,6 +283,10 @@ std::string program_help()
            "  --device N|NAME    play on this output: its number from --list-devices,\n"
            "                     its server name as --list-devices shows it in\n"
            "                     brackets (Linux), or a part of its name that only it has\n"
+           "  --stop-after DURATION\n"
+           "                     end the tones DURATION after each release of ON/OFF\n"
+           "                     (90, 90s, 10m, 1h; up to 24h): a 50 ms fade, then\n"
+           "                     ON/OFF shows OFF and a playing test signal stops\n"
            "  --list-devices     print the outputs and end\n"
            "  --help             print this and end\n"
            "  --version          print the version and end\n"
@@ -259,7 +298,7 @@ std::string program_help()
 std::string render_usage()
 {
     return "usage: tonegen-render [--setup TEXT | --setup-file FILE] [--seconds S | --frames N] [--sweep] [--pink] "
-           "-o FILE.wav";
+           "[--stop-after DURATION] -o FILE.wav";
 }
 
 std::string render_help()
@@ -278,6 +317,9 @@ std::string render_help()
            "                     added as tonegen's own Linux player and sound server do;\n"
            "                     a system mixer with another volume law or mixing in\n"
            "                     floating point gives slightly different samples\n"
+           "  --stop-after DURATION\n"
+           "                     as tonegen's (90, 90s, 10m, 1h): a 50 ms fade of the\n"
+           "                     tones and test signals, silence from DURATION on\n"
            "  -o FILE.wav        the file to make; it appears only when complete\n";
 }
 

@@ -16,16 +16,17 @@
 namespace tonegen {
 
 // tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME]
-//         [--list-devices] [--help] [--version]
+//         [--stop-after DURATION] [--list-devices] [--help] [--version]
 struct ProgramOptions {
     enum class Action { run, help, version, list_devices };
     Action action = Action::run;
     std::optional<ToneSetup> setup;   // instead of the defaults
     std::optional<std::string> device; // as given: a number from --list-devices, a server name or part of a name
+    std::int64_t stop_after_seconds = 0; // --stop-after; 0: never
 };
 
 // tonegen-render [--setup TEXT | --setup-file FILE] [--seconds S | --frames N]
-//                [--sweep] [--pink] -o FILE.wav
+//                [--sweep] [--pink] [--stop-after DURATION] -o FILE.wav
 struct RenderOptions {
     bool help = false;
     bool version = false;
@@ -33,11 +34,15 @@ struct RenderOptions {
     std::int64_t frames = 0;   // how much, from the first sample
     bool sweep = false;        // the test signals mixed in from their first sample
     bool pink = false;
+    std::int64_t stop_after_seconds = 0; // silent from then on, after a fade; 0: never
     std::string output;        // the WAV file to make
 };
 
 // The longest render: 12 hours, well inside what a WAV file can hold.
 constexpr std::int64_t longest_render_frames = std::int64_t{12} * 3600 * stream_rate;
+
+// The longest --stop-after: a day.
+constexpr std::int64_t longest_stop_after_seconds = 24 * 3600;
 
 // A command line that cannot be run: the message for standard error (or a
 // message box), and the exit code 2.

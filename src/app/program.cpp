@@ -31,6 +31,21 @@ void toggle_test_signal(Settings& s, Platform& p, int control)
     }
 }
 
+// The stop timer has played its fade: ON/OFF shows the pause, as if
+// pressed, and a playing test signal stops with its toggle released.
+void end_stop_count(Settings& s, Platform& p)
+{
+    p.windowing.set_checked(on_off_toggle, true);
+    toggle_output(s, p);
+    for (const int control : {sweep_toggle, pink_toggle}) {
+        if (p.windowing.checked(control)) {
+            p.windowing.set_checked(control, false);
+            toggle_test_signal(s, p, control);
+        }
+    }
+    static_cast<void>(show_control_texts(s, p.control_texts));
+}
+
 std::int64_t show_program_about_box(Platform& p)
 {
     // Drawn at more than its own size, the picture is made from the one
@@ -66,7 +81,9 @@ void stream_message_handler(Settings& s, Platform& p, WindowHandle /*window*/, u
                             std::uintptr_t wparam, std::intptr_t lparam)
 {
     if (message == MM_WOM_DONE) {
-        on_buffer_done(s, p, lparam);
+        // Handled here, not posted: a box's event wait would drop the event.
+        if (on_buffer_done(s, p, lparam))
+            end_stop_count(s, p);
     } else if (message == WM_COMMAND && ((wparam >> 16) & 0xFFFF) == EN_KILLFOCUS) {
         const int control = static_cast<int>(wparam & 0xFFFF);
         if (is_frequency_field(control))
@@ -127,6 +144,7 @@ int run_program(Settings& s, Platform& p, const StartOptions& start)
     // the test signals are missing, the tones still play.
     apply_defaults(s);
     s.device_number = start.device_number;
+    s.stop_after_frames = start.stop_after_seconds * stream_rate;
     if (start.setup)
         load_setup(s, *start.setup);
 

@@ -14,6 +14,7 @@ namespace tonegen {
 struct StartOptions {
     std::optional<ToneSetup> setup; // the Tone bank starts with it instead of the defaults
     std::int64_t device_number = 1; // the wave-out device, counted from 1
+    std::int64_t stop_after_seconds = 0; // the tones end this long after each release of ON/OFF; 0: never
 };
 
 // Runs the whole program over the given platform and returns the process's
@@ -38,7 +39,8 @@ void toggle_output(Settings& s, Platform& p);
 
 // The program's window message handler; it never consumes a message.
 // MM_WOM_DONE goes to the stream, which refills and requeues the named
-// buffer; WM_COMMAND with EN_KILLFOCUS from a frequency field becomes a
+// buffer (and, where that buffer ended the stop timer's sound, the program
+// pauses as ON/OFF does and stops the test signals); WM_COMMAND with EN_KILLFOCUS from a frequency field becomes a
 // focus_lost control event.
 void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
                             std::uintptr_t wparam, std::intptr_t lparam);

@@ -58,6 +58,7 @@ struct StreamRender::State {
     Settings settings{};
     std::vector<char> buffer = std::vector<char>(buffer_frames * 2);
     std::size_t used = buffer_frames; // frames of `buffer` already handed out
+    std::int64_t frame = 0;           // of the stream, the next handed out
     std::vector<Loop> loops;          // in the order the program loads them: sweep, pink
     double gain = 0.0;
 };
@@ -71,6 +72,8 @@ StreamRender::StreamRender(const RenderOptions& options, const Assets& assets) :
     normalise_gains(s);
     s.wave_format.nBlockAlign = 2;
     s.buffer_bytes = static_cast<std::int64_t>(buffer_frames * 2);
+    s.stop_after_frames = options.stop_after_seconds * stream_rate;
+    start_frame_count(s);
 
     fill_volume_table(s.player);
     state_->gain = linear_gain(volume_attenuation(s.player, test_signal_volume));
@@ -93,11 +96,12 @@ void StreamRender::next(std::int16_t* out, std::size_t frames)
     State& st = *state_;
     for (std::size_t i = 0; i < frames; ++i) {
         if (st.used == buffer_frames) {
-            fill_buffer(st.settings, st.buffer.data());
+            fill_stream_buffer(st.settings, st.buffer.data());
             st.used = 0;
         }
         const unsigned char* b = reinterpret_cast<const unsigned char*>(st.buffer.data()) + 2 * st.used++;
         const auto tone = static_cast<std::int16_t>(b[0] | b[1] << 8);
+        const double fade = stop_fade_gain(st.settings, st.frame++);
         if (st.loops.empty()) {
             out[i] = tone;
             continue;
@@ -105,7 +109,8 @@ void StreamRender::next(std::int16_t* out, std::size_t frames)
         double sum = 0.0;
         for (Loop& loop : st.loops)
             sum += loop.next(st.gain);
-        out[i] = saturated_sum(tone, mixed_sample(sum));
+        // The stop timer ends the test signals with the tones' own fade.
+        out[i] = saturated_sum(tone, mixed_sample(fade == 1.0 ? sum : sum * fade));
     }
 }
 

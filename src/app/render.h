@@ -6,7 +6,9 @@
 // phases: the stream from its first sound, sample for sample. The test signals are mixed
 // as the Linux player mixes them (signals/sound_player.h), from their first
 // sample, and added to the tones with 16-bit saturation as the sound server
-// adds two streams. The file is written beside the name asked for and
+// adds two streams. With --stop-after the stream's own stop timer ends the
+// tones from the first sample on, and the same fade ends the test signals.
+// The file is written beside the name asked for and
 // renamed to it only when it is complete.
 #pragma once
 

@@ -40,6 +40,7 @@ StartChoice choose_start(const ProgramOptions& options, const std::function<Outp
 {
     StartChoice start;
     start.options.setup = options.setup;
+    start.options.stop_after_seconds = options.stop_after_seconds;
     if (!options.device)
         return start;
     const OutputNames names = outputs();

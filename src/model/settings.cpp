@@ -26,6 +26,8 @@ void apply_defaults(Settings& s)
     s.output_paused = 1;
     s.sweep_on = 0;
     s.pink_on = 0;
+    s.stop_after_frames = 0;
+    s.stop_count = StopCount::off;
     s.label_x = 18;
     s.gain_x = 126;
     s.row_y = 33;

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tonegen {
 
@@ -63,6 +64,11 @@ struct ControlText {
     std::string accessible_value;
 };
 
+// Where the stop timer stands: not counting (no timer, or a pause cancelled
+// the count), counting toward stop_frame, or ended there (the stream is
+// silent from stop_frame on until the next release of ON/OFF).
+enum class StopCount { off, counting, ended };
+
 struct Settings {
     Tone tones[tone_slots];          //                                      the Tone bank
 
@@ -95,6 +101,14 @@ struct Settings {
     std::unique_ptr<char[]> audio_block;        // buffer_count * buffer_bytes  open_stream
     WaveHeader* done_header;         // named by the latest completion      on_buffer_done
     bool device_open;                // the device was opened and not yet closed
+    // The stop timer (--stop-after), counted in the stream's own frames so
+    // that the render makes the same samples (audio/stream.h says how).
+    std::int64_t stop_after_frames;  // sounding time, 0: no timer  default 0  writer: start-up
+    std::int64_t frames_filled;      // frames filled since the stream opened  fill_stream_buffer
+    std::vector<std::int64_t> buffer_first_frames; // per header, its first frame, -1 unfilled  on_buffer_done
+    StopCount stop_count;            // the timer's state        off           writer: the stream
+    std::int64_t stop_frame;         // the count's first silent frame         writer: the stream
+    bool stream_resumed;             // released since it opened               set_output_paused
 
     SoundPlayer player;              // the test-signal player              init_sound_effects
 

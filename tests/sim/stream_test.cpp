@@ -1,5 +1,6 @@
 // The output stream on the virtual device: priming, pause, refill, close.
 #include "app/program.h"
+#include "app/render.h"
 #include "audio/stream.h"
 #include "platform/sim/sim_platform.h"
 #include "synth/synth.h"
@@ -157,6 +158,69 @@ TEST_F(OpenStream, CloseResetsBeforeItUnpreparesAndCloses)
 
     close_stream(s, sim.platform); // a second close touches nothing
     EXPECT_EQ(sim.log.back(), "waveOutClose");
+    EXPECT_EQ(sim.wave_out.misuse, 0);
+}
+
+// The stop timer over the whole program: the device plays the render's
+// samples up to the end, which shows as a pause and stops the test signal;
+// each later release counts anew from the first frame it plays, a pause
+// cancelling the count that runs.
+TEST(StopTimer, EndsAsTheRenderDoesAndEachReleaseCountsAgain)
+{
+    SimPlatform sim;
+    Settings s{};
+    StartOptions start;
+    start.stop_after_seconds = 3; // 132300 frames: the end is in the 11th buffer
+    const std::vector<std::int16_t>& played = sim.wave_out.played;
+    const auto buffers = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            sim.play(1);
+    };
+    std::size_t released_at = 0;
+    const auto release = [&] {
+        sim.windowing.click(on_off_toggle);
+        sim.windowing.then([&] { released_at = played.size(); });
+    };
+    sim.windowing.press(first_box_button + 5);
+    sim.windowing.click(sweep_toggle);
+    release();
+    buffers(10);
+    sim.windowing.then([&] { EXPECT_EQ(sim.windowing.text(on_off_toggle), "ON"); });
+    buffers(1);
+    sim.windowing.then([&] {
+        EXPECT_EQ(sim.windowing.text(on_off_toggle), "OFF");
+        EXPECT_TRUE(sim.windowing.checked(on_off_toggle));
+        EXPECT_EQ(s.output_paused, 1);
+        EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
+        EXPECT_FALSE(sim.windowing.checked(sweep_toggle));
+        EXPECT_EQ(sim.wave_out.play(1), 0);
+        RenderOptions o;
+        o.stop_after_seconds = 3;
+        StreamRender render(o, sim.platform.assets);
+        std::vector<std::int16_t> expected(played.size());
+        render.next(expected.data(), expected.size());
+        EXPECT_TRUE(played == expected);
+    });
+    release(); // the silence queued after the end is not heard
+    buffers(2);
+    sim.windowing.click(on_off_toggle);
+    release();
+    buffers(11);
+    sim.windowing.then([&] {
+        EXPECT_EQ(sim.windowing.text(on_off_toggle), "OFF");
+        ASSERT_EQ(played.size(), released_at + 11 * stream_buffer_frames);
+        const auto sounding = [&](std::size_t from, std::size_t to) {
+            return std::any_of(played.begin() + static_cast<std::ptrdiff_t>(from),
+                               played.begin() + static_cast<std::ptrdiff_t>(to), [](std::int16_t v) { return v != 0; });
+        };
+        const std::size_t end = released_at + 3 * stream_rate;
+        EXPECT_TRUE(sounding(released_at - 2 * stream_buffer_frames, released_at));
+        EXPECT_TRUE(sounding(end - stop_fade_frames - 100, end - stop_fade_frames));
+        EXPECT_FALSE(sounding(end, played.size()));
+    });
+    sim.windowing.close_main_window();
+    EXPECT_EQ(run_program(s, sim.platform, start), 0);
+    EXPECT_FALSE(sim.windowing.script_used_up);
     EXPECT_EQ(sim.wave_out.misuse, 0);
 }
 

@@ -40,6 +40,7 @@ TEST(ProgramCommandLine, ArgumentsAndWhatTheyAskFor)
         A action;
         bool setup;
         const char* device;
+        std::int64_t stop_after = 0;
     };
     const Case cases[] = {
         {{}, A::run, false, ""},
@@ -51,6 +52,12 @@ TEST(ProgramCommandLine, ArgumentsAndWhatTheyAskFor)
         {{"--setup", a_setup}, A::run, true, ""},
         {{"--device", "2", "--setup", a_setup}, A::run, true, "2"},
         {{"--device", "Null Output"}, A::run, false, "Null Output"},
+        {{"--stop-after", "90"}, A::run, false, "", 90},
+        {{"--stop-after", "90s"}, A::run, false, "", 90},
+        {{"--stop-after", "10m"}, A::run, false, "", 600},
+        {{"--stop-after", "1h"}, A::run, false, "", 3600},
+        {{"--stop-after", "24h"}, A::run, false, "", 86400},
+        {{"--stop-after", "1440m"}, A::run, false, "", 86400},
     };
     for (const Case& c : cases) {
         const auto parsed = parse_program_options(c.args);
@@ -59,6 +66,7 @@ TEST(ProgramCommandLine, ArgumentsAndWhatTheyAskFor)
         EXPECT_EQ(o.action, c.action);
         EXPECT_EQ(o.setup.has_value(), c.setup);
         EXPECT_EQ(o.device.value_or(""), c.device);
+        EXPECT_EQ(o.stop_after_seconds, c.stop_after) << c.args.back();
     }
     const ProgramOptions o = std::get<ProgramOptions>(parse_program_options({"--setup", a_setup}));
     EXPECT_EQ(o.setup->frequency[0], 81);
@@ -83,6 +91,15 @@ TEST(ProgramCommandLine, WhatCannotRunSaysWhy)
     };
     for (const Case& c : cases)
         EXPECT_EQ(error_of(parse_program_options(c.args)), c.message);
+
+    // Not a duration from one second to a day, in whole seconds, minutes or hours.
+    for (const char* wrong : {"0", "0s", "86401", "25h", "1441m", "1.5m", "90S", "1d", "-5", "+5", "h", "", " 5", "1h30m"})
+        EXPECT_EQ(error_of(parse_program_options({"--stop-after", wrong})),
+                  "--stop-after " + std::string(wrong) +
+                      " is not a duration: a whole number of seconds, or of minutes or hours with m or h (90, 90s, 10m, "
+                      "1h), from 1 second up to 24h")
+            << wrong;
+    EXPECT_NE(error_of(parse_program_options({"--stop-after"})), "");
 }
 
 TEST(ProgramCommandLine, ASetupFileReadsLikeTheTextItHolds)
@@ -152,6 +169,7 @@ TEST(RenderCommandLine, LengthsOutputAndSignals)
         std::int64_t frames;
         bool sweep, pink;
         const char* error;
+        std::int64_t stop_after = 0;
     };
     const Case cases[] = {
         {{"-o", "x.wav"}, 441000, false, false, ""},
@@ -175,6 +193,10 @@ TEST(RenderCommandLine, LengthsOutputAndSignals)
         {{"--sweep"}, 0, false, false, "no output file: give -o FILE.wav"},
         {{"-o"}, 0, false, false, "-o needs the name of the WAV file to make"},
         {{"--loud", "-o", "x.wav"}, 0, false, false, "unknown option --loud"},
+        {{"--stop-after", "2m", "-o", "x.wav"}, 441000, false, false, "", 120},
+        {{"--stop-after", "0", "-o", "x.wav"}, 0, false, false,
+         "--stop-after 0 is not a duration: a whole number of seconds, or of minutes or hours with m or h (90, 90s, 10m, "
+         "1h), from 1 second up to 24h"},
     };
     for (const Case& c : cases) {
         const auto parsed = parse_render_options(c.args);
@@ -185,6 +207,7 @@ TEST(RenderCommandLine, LengthsOutputAndSignals)
         EXPECT_EQ(o.frames, c.frames) << c.args[1];
         EXPECT_EQ(o.sweep, c.sweep);
         EXPECT_EQ(o.pink, c.pink);
+        EXPECT_EQ(o.stop_after_seconds, c.stop_after);
         EXPECT_EQ(o.output, "x.wav");
     }
 }

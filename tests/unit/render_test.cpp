@@ -125,6 +125,43 @@ TEST_F(RenderTest, TestSignalsAreMixedAtTheProgramsVolumeAndLooped)
     EXPECT_FALSE(fs::exists(broken.output));
 }
 
+// The stop timer: the sound untouched up to its fade, a fade that steps no
+// more than the sound does plus its ramp's step, silence from the end on,
+// the test signals included. 2 s puts the fade across a buffer's end.
+TEST_F(RenderTest, TheStopTimerFadesToSilence)
+{
+    ToneSetup quiet{}; // nothing clips with the test signals added
+    for (std::size_t k = 0; k < tone_slots; ++k) {
+        quiet.frequency[k] = 80 + 1000 * static_cast<std::int64_t>(k);
+        quiet.gain[k] = 5;
+    }
+    for (const std::int64_t seconds : {1, 2}) {
+        for (const bool signals : {false, true}) {
+            RenderOptions o = options(0);
+            o.setup = quiet;
+            o.sweep = o.pink = signals;
+            StreamRender plain(o, assets);
+            o.stop_after_seconds = seconds;
+            StreamRender timed(o, assets);
+            const auto end = static_cast<std::size_t>(seconds * stream_rate);
+            const std::size_t fade = end - stop_fade_frames;
+            std::vector<std::int16_t> a(end + 20000), b(end + 20000);
+            plain.next(a.data(), a.size());
+            timed.next(b.data(), b.size());
+            EXPECT_TRUE(std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(fade), b.begin()));
+            EXPECT_TRUE(std::all_of(b.begin() + static_cast<std::ptrdiff_t>(end), b.end(), [](std::int16_t v) { return v == 0; }));
+            int sound_step = 0, fade_step = 0, peak = 0;
+            for (std::size_t i = 1; i <= end; ++i) {
+                int& step = i < fade ? sound_step : fade_step;
+                step = std::max(step, std::abs(b[i] - b[i - 1]));
+                peak = std::max(peak, std::abs(static_cast<int>(b[i])));
+            }
+            EXPECT_LE(fade_step, sound_step + peak / stop_fade_frames + 1) << seconds << " s, signals " << signals;
+            EXPECT_GT(peak, 10000);
+        }
+    }
+}
+
 TEST_F(RenderTest, AFailedRenderLeavesNoFileBehind)
 {
     RenderOptions o = options(1000);
