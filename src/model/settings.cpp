@@ -26,6 +26,7 @@ void apply_defaults(Settings& s)
     s.output_paused = 1;
     s.sweep_on = 0;
     s.pink_on = 0;
+    s.sweep_heard = 0;
     s.label_x = 18;
     s.gain_x = 126;
     s.row_y = 33;
