@@ -41,7 +41,7 @@ e2e_log "Ctrl+Shift+F between recording samples $key_from and $key_to: field 0 h
 [[ $caught =~ ^[0-9]+$ ]] || e2e_fail "field 0 holds '$caught' after the catch"
 
 judged=$(e2e_analyse peak-track "$rec" --start "$sweep_clicked" --seconds "$(seconds_between "$sweep_clicked" "$key_from")" \
-  --window 0.2 --step 0.1 --band 10,400 --law "$sweep_law" --caught "$caught" --caught-between "$key_from,$key_to")
+  --window 0.2 --step 0.1 --band 10,8000 --law "$sweep_law" --caught "$caught" --caught-between "$key_from,$key_to")
 status=$?
 tail -n 4 <<<"$judged" >&2
 ((status == 0)) || e2e_fail "the caught $caught Hz is not the sweep's frequency at the key"
