@@ -3,14 +3,31 @@
 #include "audio/stream.h"
 #include "model/controls.h"
 #include "signals/sound_player.h"
+#include "signals/sweep.h"
 #include "ui/about_box.h"
 #include "ui/control_texts.h"
 #include "ui/main_window.h"
 #include "ui/tone_controls.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace tonegen {
 
 namespace {
+
+// The main window's timer that keeps the sweep toggle's texts on the
+// frequency being heard; it runs only while the sweep plays. Four looks a
+// second at the least, whatever a busy desktop does to the timer's period.
+constexpr unsigned sweep_timer = 1;
+constexpr unsigned sweep_look_ms = 200;
+
+// Takes the sweep's sample being heard from the player, when it can say.
+void follow_sweep(Settings& s, Platform& p)
+{
+    if (const std::optional<std::int64_t> sample = playing_sample(s.player, p.player, sweep_sound))
+        s.sweep_heard = *sample;
+}
 
 // Without a player the toggle keeps its new pressed state and its old
 // caption, and nothing plays.
@@ -29,6 +46,34 @@ void toggle_test_signal(Settings& s, Platform& p, int control)
         p.windowing.set_text(control, sweep ? "OFF SWEEP" : "OFF PINK");
         stop_sound(s.player, p.player, sound);
     }
+    if (!sweep)
+        return;
+    if (on == 1) {
+        follow_sweep(s, p);
+        static_cast<void>(p.windowing.set_timer(p.main_window, sweep_timer, sweep_look_ms));
+    } else {
+        p.windowing.kill_timer(p.main_window, sweep_timer);
+    }
+}
+
+// Ctrl+Shift+F: the frequency the sweep plays now, in whole hertz, into the
+// focused frequency field (the first when the focus is elsewhere) as if
+// typed there, and the sweep stopped as its toggle stops it. Nothing while
+// the sweep is off.
+void catch_sweep(Settings& s, Platform& p)
+{
+    if (s.sweep_on != 1)
+        return;
+    follow_sweep(s, p);
+    const double hz = std::nearbyint(sweep_at(s.sweep_heard).hz);
+    const auto caught =
+        std::clamp(static_cast<std::int64_t>(hz), lowest_frequency, highest_frequency);
+    p.windowing.set_checked(sweep_toggle, false);
+    toggle_test_signal(s, p, sweep_toggle);
+    const int focus = p.windowing.focus();
+    const int field = is_frequency_field(focus) ? focus : 0;
+    p.windowing.set_text(field, std::to_string(caught));
+    on_frequency_event(s, p, Event{EventKind::control, p.main_window, field, text_changed});
 }
 
 // The stop timer has played its fade: ON/OFF shows the pause, as if
@@ -77,7 +122,7 @@ void toggle_output(Settings& s, Platform& p)
     p.windowing.set_text(on_off_toggle, paused ? "OFF" : "ON");
 }
 
-void stream_message_handler(Settings& s, Platform& p, WindowHandle /*window*/, unsigned message,
+void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
                             std::uintptr_t wparam, std::intptr_t lparam)
 {
     if (message == MM_WOM_DONE) {
@@ -88,6 +133,9 @@ void stream_message_handler(Settings& s, Platform& p, WindowHandle /*window*/, u
         const int control = static_cast<int>(wparam & 0xFFFF);
         if (is_frequency_field(control))
             p.windowing.post_event(Event{EventKind::control, p.main_window, control, focus_lost});
+    } else if (message == WM_TIMER && window == p.main_window && wparam == sweep_timer && s.sweep_on == 1) {
+        follow_sweep(s, p);
+        static_cast<void>(show_control_texts(s, p.control_texts, sweep_toggle));
     }
 }
 
@@ -125,6 +173,8 @@ void on_shortcut(Settings& s, Platform& p, int shortcut)
         else
             p.windowing.message_box(p.main_window, main_window_title,
                                     "The clipboard holds no setup: " + std::get<std::string>(parsed));
+    } else if (shortcut == catch_sweep_shortcut) {
+        catch_sweep(s, p);
     }
     static_cast<void>(show_control_texts(s, p.control_texts));
 }

@@ -22,7 +22,9 @@ struct StartOptions {
 int run_program(Settings& s, Platform& p, const StartOptions& start = {});
 
 // A key combination of the main window: Ctrl+Shift+C copies the setup to the
-// clipboard, Ctrl+Shift+V takes one from it or shows why it cannot.
+// clipboard, Ctrl+Shift+V takes one from it or shows why it cannot,
+// Ctrl+Shift+F catches the frequency the sweep plays now into a frequency
+// field and stops the sweep.
 void on_shortcut(Settings& s, Platform& p, int shortcut);
 
 // Hands one control event of the main window to its handler; events of
@@ -40,8 +42,10 @@ void toggle_output(Settings& s, Platform& p);
 // The program's window message handler; it never consumes a message.
 // MM_WOM_DONE goes to the stream, which refills and requeues the named
 // buffer (and, where that buffer ended the stop timer's sound, the program
-// pauses as ON/OFF does and stops the test signals); WM_COMMAND with EN_KILLFOCUS from a frequency field becomes a
-// focus_lost control event.
+// pauses as ON/OFF does and stops the test signals); WM_COMMAND with
+// EN_KILLFOCUS from a frequency field becomes a focus_lost control event.
+// While the sweep plays, the main window's sweep timer brings the sweep
+// toggle's texts to the frequency being heard.
 void stream_message_handler(Settings& s, Platform& p, WindowHandle window, unsigned message,
                             std::uintptr_t wparam, std::intptr_t lparam);
 

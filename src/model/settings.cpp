@@ -28,6 +28,7 @@ void apply_defaults(Settings& s)
     s.pink_on = 0;
     s.stop_after_frames = 0;
     s.stop_count = StopCount::off;
+    s.sweep_heard = 0;
     s.label_x = 18;
     s.gain_x = 126;
     s.row_y = 33;

@@ -85,6 +85,8 @@ struct Settings {
     std::int64_t output_paused;      // ON/OFF pressed       default 1      writer: toggle_output
     std::int64_t sweep_on;           //                      default 0      writer: sweep toggle
     std::int64_t pink_on;            //                      default 0      writer: pink toggle
+    // The sweep's sample being heard, as its player last said while it played.
+    std::int64_t sweep_heard;        //                      0              writer: follow_sweep
 
     std::int64_t about_choice;       // last About box result  0           writer: start-up, About toggle
 

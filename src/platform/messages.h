@@ -15,5 +15,7 @@ constexpr unsigned MM_WOM_DONE = 0x3BD;
 constexpr unsigned WM_COMMAND = 0x111;
 // The notice of an edit field that has lost the keyboard focus.
 constexpr unsigned EN_KILLFOCUS = 0x200;
+// A timer of the window has run out: wParam is the timer's number.
+constexpr unsigned WM_TIMER = 0x113;
 
 } // namespace tonegen

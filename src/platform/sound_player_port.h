@@ -57,6 +57,9 @@ public:
     virtual void set_volume(SoundBufferHandle buffer, long hundredths_of_db) = 0;
     virtual long volume(SoundBufferHandle buffer) = 0;
     virtual void play(SoundBufferHandle buffer, bool looping) = 0;
+    // The byte offset in the buffer of what the device plays now (as it
+    // reports it, not what has been mixed ahead); false when it cannot say.
+    virtual bool get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte) = 0;
 };
 
 } // namespace tonegen

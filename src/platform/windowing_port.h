@@ -16,8 +16,12 @@
 //   its new position before its event is queued.
 // - Setting a frequency field's value or text raises `text_changed` like a
 //   user's typing does.
-// - Ctrl+Shift+C and Ctrl+Shift+V pressed anywhere in the main window are
-//   shortcut events, not keystrokes of the control that has the focus.
+// - Ctrl+Shift+C, Ctrl+Shift+V and Ctrl+Shift+F pressed anywhere in the
+//   main window are shortcut events, not keystrokes of the control that has
+//   the focus.
+// - A timer's WM_TIMER messages reach the message handler only inside the
+//   event waits and message boxes, like every window message, and never pile
+//   up: a timer has at most one waiting.
 // - The message handler is called for every message before the platform's
 //   normal processing, which always continues afterwards.
 // - No method throws.
@@ -53,6 +57,7 @@ enum class EventKind {
 // The main window's key combinations, wherever its focus is.
 constexpr int copy_setup_shortcut = 1;  // Ctrl+Shift+C
 constexpr int paste_setup_shortcut = 2; // Ctrl+Shift+V
+constexpr int catch_sweep_shortcut = 3; // Ctrl+Shift+F
 
 struct Event {
     EventKind kind = EventKind::none;
@@ -162,6 +167,15 @@ public:
     virtual int scroll_position(int id) = 0;
     virtual void set_scroll_position(int id, int position) = 0;
     virtual void set_focus(int id) = 0;
+    // The control that has the keyboard focus (a frequency field also while
+    // its arrows have it); -1 when none of the program's controls has it.
+    virtual int focus() = 0;
+
+    // Timers. Timer `id` of `window` sends the window WM_TIMER (wParam: id)
+    // every `milliseconds` until it is killed or the window goes; setting a
+    // timer that runs starts its count again. False when it cannot be made.
+    virtual bool set_timer(WindowHandle window, unsigned id, unsigned milliseconds) = 0;
+    virtual void kill_timer(WindowHandle window, unsigned id) = 0;
 };
 
 } // namespace tonegen

@@ -99,6 +99,15 @@ void stop_sound(SoundPlayer& player, SoundPlayerPort& port, int number)
     port.set_position(it->second.buffer, 0);
 }
 
+std::optional<std::int64_t> playing_sample(const SoundPlayer& player, SoundPlayerPort& port, int number)
+{
+    const auto it = player.sounds.find(number);
+    std::uint32_t byte = 0;
+    if (it == player.sounds.end() || !port.get_current_position(it->second.buffer, byte))
+        return std::nullopt;
+    return byte / 2;
+}
+
 void release_sound_effects(SoundPlayer& player, SoundPlayerPort& port)
 {
     if (!player.ready)

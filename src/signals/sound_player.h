@@ -13,6 +13,7 @@
 #include "platform/sound_player_port.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace tonegen {
@@ -48,6 +49,10 @@ bool load_sound(SoundPlayer& player, SoundPlayerPort& port, int number, std::spa
 void play_sound(SoundPlayer& player, SoundPlayerPort& port, int number, int flags, int volume);
 // Stops sound `number` and rewinds it.
 void stop_sound(SoundPlayer& player, SoundPlayerPort& port, int number);
+// The sample of sound `number` that the device plays now, counted from its
+// first (the recordings are mono 16-bit: two bytes a sample); nothing when
+// the number holds no sound or the player cannot say.
+std::optional<std::int64_t> playing_sample(const SoundPlayer& player, SoundPlayerPort& port, int number);
 // Ends every sound and the player.
 void release_sound_effects(SoundPlayer& player, SoundPlayerPort& port);
 

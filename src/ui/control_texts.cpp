@@ -2,6 +2,7 @@
 
 #include "model/controls.h"
 #include "signals/sound_player.h"
+#include "signals/sweep.h"
 #include "ui/main_window.h"
 
 #include <cmath>
@@ -64,6 +65,16 @@ std::string recording_level(const Settings& s, int sound, bool by_peak)
     const double recorded = by_peak ? static_cast<double>(it->second.peak) : it->second.rms;
     return std::string(by_peak ? "peak " : "RMS ") + level(recorded * std::pow(10.0, attenuation / 20.0)) +
            " at volume " + std::to_string(test_signal_volume) + " (" + decibels(attenuation) + " dB)";
+}
+
+// While the sweep plays: the frequency being heard and its way, "now 243 Hz,
+// rising".
+std::string sweep_now(const Settings& s)
+{
+    if (s.sweep_on != 1 || s.player.sounds.count(sweep_sound) == 0)
+        return {};
+    const SweepPoint at = sweep_at(s.sweep_heard);
+    return dot + number("now %.0f Hz, ", at.hz) + (at.rising ? "rising" : "falling");
 }
 
 } // namespace
@@ -129,7 +140,7 @@ std::vector<ControlText> control_texts(const Settings& s)
     texts.push_back({on_off_toggle, mix, "ON/OFF", ""});
     texts.push_back({sweep_toggle,
                      "Sine sweep, 20 Hz to 21 kHz and back on a logarithmic scale, 28 s, looped" + std::string(dot) +
-                         recording_level(s, sweep_sound, true),
+                         recording_level(s, sweep_sound, true) + sweep_now(s),
                      "Sweep", ""});
     texts.push_back({pink_toggle,
                      "Pink noise, falling 3 dB per octave, 28 s, looped" + std::string(dot) +
@@ -139,10 +150,12 @@ std::vector<ControlText> control_texts(const Settings& s)
     return texts;
 }
 
-int show_control_texts(Settings& s, ControlTextsPort& port)
+int show_control_texts(Settings& s, ControlTextsPort& port, int only)
 {
     int sent = 0;
     for (ControlText& now : control_texts(s)) {
+        if (only >= 0 && now.control != only)
+            continue;
         ControlText& shown = s.shown_texts[now.control];
         const int id = now.control;
         if (now.tooltip != shown.tooltip) {

@@ -20,13 +20,16 @@
 namespace tonegen {
 
 // The texts of every tone row's field, gain bar and gain label, of ON/OFF,
-// the two test-signal toggles and ABOUT.
+// the two test-signal toggles and ABOUT. While the sweep plays, its toggle
+// also says the frequency at s.sweep_heard and whether it rises or falls.
 std::vector<ControlText> control_texts(const Settings& s);
 
 // Makes every text from the record and sends the platform those that differ
 // from what it shows (s.shown_texts): the tooltip, also as the accessible
 // description, the accessible name and value. Returns how many were sent.
-int show_control_texts(Settings& s, ControlTextsPort& port);
+// With `only`, that control's texts alone (the sweep timer's: it runs
+// inside event waits, where a handler may be half way through a change).
+int show_control_texts(Settings& s, ControlTextsPort& port, int only = -1);
 
 // "−26.56": two decimals, a true minus sign, never "−0.00".
 std::string decibels(double db);

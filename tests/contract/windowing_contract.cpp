@@ -488,7 +488,7 @@ TEST_P(WindowingContract, MessageBoxKeepsDeliveringMessagesUntilAnswered)
 
 // --- Shortcuts -----------------------------------------------------------
 
-TEST_P(WindowingContract, CtrlShiftCAndVAreShortcutsOfTheMainWindowWhereverItsFocusIs)
+TEST_P(WindowingContract, CtrlShiftCVAndFAreShortcutsOfTheMainWindowWhereverItsFocusIs)
 {
     struct Case {
         int focus;
@@ -497,7 +497,7 @@ TEST_P(WindowingContract, CtrlShiftCAndVAreShortcutsOfTheMainWindowWhereverItsFo
     };
     const Case cases[] = {
         {toggle, 'C', copy_setup_shortcut}, {field, 'V', paste_setup_shortcut}, {field, 'C', copy_setup_shortcut},
-        {other_field, 'V', paste_setup_shortcut}, {other_toggle, 'X', 0},
+        {other_field, 'V', paste_setup_shortcut}, {other_field, 'F', catch_sweep_shortcut}, {other_toggle, 'X', 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "Ctrl+Shift+" << c.letter << " on " << c.focus);
@@ -539,6 +539,7 @@ TEST_P(WindowingContract, TabWalksTheTabStopsInCreationOrderAndWraps)
         rig->tab(s.backwards);
         settle();
         EXPECT_TRUE(rig->has_focus(s.focus)) << (s.backwards ? "Shift+Tab to " : "Tab to ") << s.focus;
+        EXPECT_EQ(port->focus(), s.focus); // as the program reads it
     }
 
     open_box(false);

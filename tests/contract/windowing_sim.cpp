@@ -74,8 +74,8 @@ public:
 
     void press_ctrl_shift(char letter) override
     {
-        if (letter == 'C' || letter == 'V')
-            w_.shortcut(letter == 'C' ? copy_setup_shortcut : paste_setup_shortcut);
+        if (letter == 'C' || letter == 'V' || letter == 'F')
+            w_.shortcut(letter == 'C' ? copy_setup_shortcut : letter == 'V' ? paste_setup_shortcut : catch_sweep_shortcut);
         else
             later([] {}); // a key combination the program has no use for
     }

@@ -87,6 +87,8 @@ const char* const usage_text =
     "              prints sweep_start=N, the recording index where the law puts F0\n"
     "              --origin N --start-within LO,HI: sweep_start lies LO..HI seconds after sample N\n"
     "              --lowest-at-most HZ: the law's windows reach down to HZ\n"
+    "              --caught HZ --caught-between A,B [--caught-slack SECONDS (0.5)]: HZ (whole hertz) is on\n"
+    "              the law somewhere from sample A to sample B, give or take SECONDS of sweep\n"
     "  track:   --above DBFS | --below DBFS: prints first_above=N / first_below=N (a window's start)\n"
     "           --after N --within SECONDS: that window ends within SECONDS of sample N\n"
     "  mixture: --source NAME=FILE.wav (in the player's order)  --source-volume HUNDREDTHS_OF_DB\n"
@@ -135,6 +137,9 @@ struct Options {
     std::optional<std::size_t> origin;
     std::optional<std::pair<double, double>> start_within;
     std::optional<double> lowest_at_most;
+    std::optional<double> caught;
+    std::optional<std::pair<double, double>> caught_between;
+    double caught_slack = 0.5;
     std::optional<double> long_pause;
     double event_lag = 1.0;
     double event_early = 0.0;
@@ -266,7 +271,16 @@ Options parse(int argc, char** argv)
             if (list.size() != 3 || list[0] <= 0.0 || list[1] <= 0.0 || list[1] == list[0] || list[2] <= 0.0)
                 usage_error("--law wants F0,F1,SECONDS, got '" + value + "'");
             o.law = SweepLaw{list[0], list[1], list[2]};
-        } else if (arg == "--law-tolerance")
+        } else if (arg == "--caught")
+            o.caught = to_number(value, "--caught");
+        else if (arg == "--caught-between") {
+            const std::vector<double> list = number_list(value, "--caught-between");
+            if (list.size() != 2 || list[0] < 0.0 || list[1] < list[0])
+                usage_error("--caught-between wants A,B with 0 <= A <= B, got '" + value + "'");
+            o.caught_between = std::make_pair(list[0], list[1]);
+        } else if (arg == "--caught-slack")
+            o.caught_slack = to_number(value, "--caught-slack");
+        else if (arg == "--law-tolerance")
             o.law_tolerance = to_number(value, "--law-tolerance");
         else if (arg == "--window")
             o.window = to_number(value, "--window");
@@ -839,6 +853,19 @@ int run_peak_track(const Options& o)
         std::printf("check: followed from %.1f Hz, at most %.1f Hz: %s\n", fit.lowest_hz, *o.lowest_at_most,
                     low ? "pass" : "FAIL");
         pass = pass && low;
+    }
+    if (o.caught) {
+        if (!o.caught_between)
+            usage_error("--caught wants --caught-between A,B");
+        // The law rises (or falls) all the way through one period: its ends
+        // bound it in between. Half a hertz either way for the rounding.
+        const double from = std::max(0.0, (o.caught_between->first - fit.start_sample) / recording_rate - o.caught_slack);
+        const double to = (o.caught_between->second - fit.start_sample) / recording_rate + o.caught_slack;
+        const double a = o.law->frequency_at(from), b = o.law->frequency_at(std::min(to, o.law->seconds));
+        const bool on = *o.caught >= std::min(a, b) - 0.5 && *o.caught <= std::max(a, b) + 0.5;
+        std::printf("check: caught %.0f Hz, the law's %.1f..%.1f Hz from %.3f to %.3f s of sweep: %s\n", *o.caught,
+                    std::min(a, b), std::max(a, b), from, to, on ? "pass" : "FAIL");
+        pass = pass && on;
     }
     return pass ? 0 : 1;
 }

@@ -490,6 +490,26 @@ TEST(QtSoundPlayerStream, OpensOnlyWhilePlayingAndComesBackAfterAFailure)
     EXPECT_EQ(server.attempts, attempts);
 }
 
+// Where a playing buffer stands is what the server has played of the mix,
+// carried on by the time since, not what the mix has read ahead.
+TEST(QtSoundPlayerStream, APlayingBufferSaysTheSampleHeardNotTheOneMixed)
+{
+    FakeSoundServer server;
+    server.ahead_frames = 20000;
+    QtSoundPlayer player(server);
+    ASSERT_TRUE(player.load_library() && player.create_device() && player.set_up_device());
+    const WaveFormat format{WAVE_FORMAT_PCM, 1, stream_rate, stream_rate * 2, 2, 16, 0};
+    const SoundBufferHandle sweep = player.create_buffer(format, 2 * stream_rate, static_buffer_flags);
+    player.play(sweep, true);
+    std::uint32_t byte = 1;
+    ASSERT_TRUE(player.get_current_position(sweep, byte));
+    EXPECT_EQ(byte, 0u) << "nothing heard yet";
+    static_cast<void>(server.current->pull(3000));
+    ASSERT_TRUE(player.get_current_position(sweep, byte));
+    EXPECT_GE(byte / 2, 3000u);
+    EXPECT_LT(byte / 2, 3000u + stream_rate / 20) << "the mix is 20000 frames ahead";
+}
+
 // A recording started, stopped or started again while another plays is
 // heard from the next frame the server plays, not after the 0.4 s it holds
 // read ahead, and the other goes on unbroken.

@@ -103,5 +103,60 @@ TEST(SoundPlayer, SwitchingOffAndOnRestartsFromTheFirstSample)
     EXPECT_EQ(run_program(s, sim.platform), 0);
 }
 
+TEST(SoundPlayer, CtrlShiftFCatchesTheSweepsFrequencyHeardIntoAFieldAndStopsTheSweep)
+{
+    struct Case {
+        const char* name;
+        int focus; // where the keyboard is at the key
+        int field; // the field that takes the frequency; -1: none
+        bool sweep;
+    };
+    const Case cases[] = {
+        {"a field focused", 5, 5, true},
+        {"ON/OFF focused", on_off_toggle, 0, true},
+        {"no sweep playing", 5, -1, false},
+    };
+    Settings defaults{};
+    apply_defaults(defaults);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimPlatform sim;
+        Settings s{};
+        sim.windowing.press(first_box_button + 5);
+        sim.windowing.click(on_off_toggle);
+        if (c.sweep)
+            sim.windowing.click(sweep_toggle);
+        sim.windowing.then([&] {
+            for (auto& [handle, b] : sim.player.buffers)
+                b.position = 2 * 3 * 44100; // 3 s in: 88.8 Hz
+        });
+        sim.windowing.timers_run_out();
+        sim.windowing.then([&] {
+            const std::string& said = sim.windowing.controls.at(sweep_toggle).accessible_description;
+            EXPECT_EQ(said.ends_with("now 89 Hz, rising"), c.sweep) << said;
+            sim.windowing.set_focus(c.focus);
+        });
+        sim.windowing.shortcut(catch_sweep_shortcut);
+        sim.windowing.then([&] {
+            for (int k = 0; k < tone_slots; ++k) {
+                const std::int64_t expected = k == c.field ? 89 : defaults.tones[k].frequency;
+                EXPECT_EQ(s.tones[k].frequency, expected) << k;
+                EXPECT_EQ(sim.windowing.text(k), std::to_string(expected)) << k;
+            }
+            EXPECT_EQ(s.sweep_on, 0);
+            EXPECT_FALSE(sim.windowing.checked(sweep_toggle));
+            EXPECT_EQ(sim.windowing.text(sweep_toggle), "OFF SWEEP");
+            EXPECT_FALSE(buffer_of(sim, sim.sweep)->playing);
+            EXPECT_TRUE(sim.windowing.timers.empty());
+            EXPECT_EQ(sim.windowing.controls.at(sweep_toggle).tooltip.find("now"), std::string::npos);
+            EXPECT_EQ(s.output_paused, 0); // the tones go on
+            EXPECT_EQ(sim.windowing.focused, c.focus);
+        });
+        sim.windowing.close_main_window();
+        EXPECT_EQ(run_program(s, sim.platform), 0);
+        EXPECT_FALSE(sim.windowing.script_used_up);
+    }
+}
+
 } // namespace
 } // namespace tonegen

@@ -148,5 +148,34 @@ TEST_F(Texts, TestSignalsSayWhatTheyAreAndTheirLevelAsPlayed)
     EXPECT_EQ(text_of(texts, pink_toggle).accessible_name, "Pink noise");
 }
 
+TEST_F(Texts, WhileTheSweepPlaysItsToggleSaysTheFrequencyHeardAndItsWay)
+{
+    fill_volume_table(s.player);
+    s.player.ready = true;
+    s.player.sounds[sweep_sound] = Sound{1, 0, 23198, 16403.5};
+    struct Case {
+        std::int64_t sweep_on, sample;
+        const char* ends; // "" : no frequency said
+    };
+    const Case cases[] = {
+        {1, 0, "now 20 Hz, rising"},
+        {1, 3 * 44100, "now 89 Hz, rising"},        // 20 (21050 / 20)^(3 / 14)
+        {1, 617399, "now 21050 Hz, rising"},
+        {1, 617400, "now 22050 Hz, falling"},       // the turn jumps
+        {1, 617400 + 7 * 44100, "now 742 Hz, falling"},
+        {1, 1234800 + 3 * 44100, "now 89 Hz, rising"}, // the loop again
+        {0, 3 * 44100, ""},
+    };
+    for (const Case& c : cases) {
+        s.sweep_on = c.sweep_on;
+        s.sweep_heard = c.sample;
+        const ControlText t = text_of(control_texts(s), sweep_toggle);
+        if (*c.ends == 0)
+            EXPECT_EQ(t.tooltip.find("now"), std::string::npos) << t.tooltip;
+        else
+            EXPECT_TRUE(t.tooltip.ends_with(std::string(" \u00B7 ") + c.ends)) << t.tooltip;
+    }
+}
+
 } // namespace
 } // namespace tonegen

@@ -6,6 +6,7 @@
 #include "platform/qt/qt_frequency_field.h"
 #include "platform/qt/qt_text.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -243,6 +244,16 @@ void QtWindowing::set_focus(int id)
 {
     if (const Control* c = find_control(id))
         c->widget->setFocus(Qt::OtherFocusReason);
+}
+
+int QtWindowing::focus()
+{
+    // A field's focus is on its editor, inside the field's widget.
+    for (const QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        for (const auto& [id, c] : controls_)
+            if (c.widget == w)
+                return id;
+    return -1;
 }
 
 } // namespace tonegen::qt

@@ -59,6 +59,15 @@ bool MixFeed::rewind(std::size_t bytes) noexcept
     return true;
 }
 
+std::size_t MixFeed::played(std::size_t unplayed) noexcept
+{
+    constexpr std::size_t report_bytes = stream_rate / 10 * 2; // 0.1 s
+    std::lock_guard<std::mutex> lock(buffers_.mutex);
+    buffers_.heard = buffers_.frame - std::min<std::uint64_t>(unplayed / 2, buffers_.frame);
+    buffers_.heard_at = std::chrono::steady_clock::now();
+    return report_bytes;
+}
+
 void MixFeed::mix_block(char* data, std::size_t frames)
 {
     std::fill_n(mix_.begin(), frames, 0.0);
@@ -299,8 +308,35 @@ void QtSoundPlayer::play(SoundBufferHandle buffer, bool looping)
     });
     if (!found)
         return;
+    if (!player_->keeper.wanted()) {
+        // What an earlier stream reported is no measure of the new one.
+        std::lock_guard<std::mutex> lock(player_->buffers.mutex);
+        player_->buffers.heard.reset();
+    }
     player_->keeper.keep_open(false);
     changed();
+}
+
+bool QtSoundPlayer::get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte)
+{
+    if (!player_)
+        return false;
+    SoundBuffers& all = player_->buffers;
+    std::lock_guard<std::mutex> lock(all.mutex);
+    const auto it = all.by_handle.find(buffer);
+    if (it == all.by_handle.end())
+        return false;
+    const SoundBuffer& b = it->second;
+    std::size_t at = b.position; // not heard yet: where it starts
+    if (b.playing && b.placed && all.heard) {
+        const auto since = std::chrono::duration<double>(std::chrono::steady_clock::now() - all.heard_at).count();
+        const std::uint64_t now =
+            std::min(all.frame, *all.heard + static_cast<std::uint64_t>(std::max(since, 0.0) * stream_rate));
+        if (now >= b.origin)
+            at = b.position_at(now);
+    }
+    play_byte = static_cast<std::uint32_t>(at * 2);
+    return true;
 }
 
 } // namespace tonegen::qt

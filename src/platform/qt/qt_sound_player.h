@@ -21,7 +21,9 @@
 // sample being heard as the server allows: the mix goes back there, a buffer
 // started or stopped later starts or stops there, the others go on
 // unbroken, and the change is heard within 0.1 s although the stream keeps
-// 0.4 s queued for a busy machine. The GUI thread only changes the shared
+// 0.4 s queued for a busy machine. The sink tells the mix what it has still
+// to play every 0.1 s, so that a buffer's position being heard is known: the
+// frame heard then, carried on at the stream's rate. The GUI thread only changes the shared
 // states and opens, closes and rewrites the stream; it never waits for the
 // sink's thread.
 #pragma once
@@ -30,9 +32,11 @@
 #include "platform/sound_player_port.h"
 
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -66,6 +70,10 @@ struct SoundBuffers {
     std::mutex mutex;
     std::map<SoundBufferHandle, SoundBuffer> by_handle;
     std::uint64_t frame = 0; // the next frame of the mix
+    // The frame of the mix being heard at `heard_at`, as the sink last
+    // reported it; none until the stream now open has reported.
+    std::optional<std::uint64_t> heard;
+    std::chrono::steady_clock::time_point heard_at{};
 
     bool any_playing(); // locks
 };
@@ -79,6 +87,9 @@ public:
     // The mix from `bytes` bytes back, as the buffers now are: one that
     // started or was moved since starts there.
     bool rewind(std::size_t bytes) noexcept override;
+    // Where the playing stands, a few times a second, for the frame heard.
+    bool follows_play() const noexcept override { return true; }
+    std::size_t played(std::size_t unplayed) noexcept override;
 
 private:
     void mix_block(char* data, std::size_t frames);
@@ -110,6 +121,9 @@ public:
     void set_volume(SoundBufferHandle buffer, long hundredths_of_db) override;
     long volume(SoundBufferHandle buffer) override;
     void play(SoundBufferHandle buffer, bool looping) override;
+    // From the frame of the mix the sink last reported heard, carried on by
+    // the time since (never beyond what has been mixed).
+    bool get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte) override;
 
     // The player's stream exists (open or being retried).
     bool streaming() const;

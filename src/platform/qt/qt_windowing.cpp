@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -96,6 +97,7 @@ QtWindowing::QtWindowing() : message_receiver_(std::make_unique<MessageReceiver>
 
 QtWindowing::~QtWindowing()
 {
+    timers_.clear();
     // Controls belong to their windows; forget them before the windows go.
     controls_.clear();
     windows_.clear();
@@ -181,6 +183,7 @@ WindowHandle QtWindowing::open_window(std::string_view title, int x, int y, int 
     const std::pair<QKeySequence, int> shortcuts[] = {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), copy_setup_shortcut},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), paste_setup_shortcut},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), catch_sweep_shortcut},
     };
     for (const auto& [keys, which] : shortcuts) {
         auto* shortcut = new QShortcut(keys, window);
@@ -207,6 +210,7 @@ void QtWindowing::destroy_window(WindowHandle window)
         else
             ++c;
     }
+    std::erase_if(timers_, [window](const auto& entry) { return entry.first.first == window; });
     const bool was_active = QApplication::activeWindow() == it->second.get();
     windows_.erase(it);
     // The window opened last before it becomes the active one again, with
@@ -236,6 +240,25 @@ void QtWindowing::deliver_message(WindowHandle window, unsigned message, std::ui
     // As on the desktop, a message for a window that no longer exists is lost.
     if (message_handler_ && windows_.count(window) != 0)
         message_handler_(window, message, wparam, lparam);
+}
+
+bool QtWindowing::set_timer(WindowHandle window, unsigned id, unsigned milliseconds)
+{
+    if (windows_.count(window) == 0)
+        return false;
+    std::unique_ptr<QTimer>& timer = timers_[{window, id}];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        static_cast<void>(QObject::connect(timer.get(), &QTimer::timeout, message_receiver_.get(),
+                                           [this, window, id] { deliver_message(window, WM_TIMER, id, 0); }));
+    }
+    timer->start(static_cast<int>(milliseconds));
+    return true;
+}
+
+void QtWindowing::kill_timer(WindowHandle window, unsigned id)
+{
+    timers_.erase({window, id});
 }
 
 void QtWindowing::post_event(const Event& event) noexcept

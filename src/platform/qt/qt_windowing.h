@@ -12,6 +12,10 @@
 // only while Qt is dispatching events: inside the event waits and inside a
 // message box's own loop, exactly where the program expects them.
 //
+// A window's timer is a QTimer of this object; its timeout reaches the
+// message handler as WM_TIMER while Qt dispatches events, as a posted
+// message does.
+//
 // Windows, messages and events: qt_windowing.cpp; controls: qt_controls.cpp
 // (the frequency field: qt_frequency_field.h); boxes: qt_boxes.cpp. What the
 // controls say beyond their captions is qt_control_texts.h, the clipboard
@@ -30,6 +34,7 @@
 #include <optional>
 
 class QObject;
+class QTimer;
 class QWidget;
 
 namespace tonegen::qt {
@@ -73,6 +78,9 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    int focus() override;
+    bool set_timer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+    void kill_timer(WindowHandle window, unsigned id) override;
 
     // BoxPort
     bool program_in_foreground() override;
@@ -116,6 +124,9 @@ private:
     int control_points_ = 0;        // the control font's size at 96 dpi
     int drawing_scale_ = 100;       // per cent, of fonts and pictures
     std::map<ImageHandle, QPixmap> pictures_;
+    // The windows' timers, each a QTimer whose timeouts hand WM_TIMER to the
+    // message handler (Qt merges timeouts it could not deliver in time).
+    std::map<std::pair<WindowHandle, unsigned>, std::unique_ptr<QTimer>> timers_;
     WindowHandle make_window(std::string_view title, int client_width, int client_height, Qt::WindowFlags extra);
 
     WindowHandle next_window_ = 1;

@@ -104,4 +104,13 @@ void SimSoundPlayer::play(SoundBufferHandle buffer, bool looping)
     }
 }
 
+bool SimSoundPlayer::get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte)
+{
+    const SimSoundBuffer* b = find(buffer);
+    if (!b)
+        return false;
+    play_byte = b->position;
+    return true;
+}
+
 } // namespace tonegen::sim

@@ -48,6 +48,8 @@ public:
     void set_volume(SoundBufferHandle buffer, long hundredths_of_db) override;
     long volume(SoundBufferHandle buffer) override;
     void play(SoundBufferHandle buffer, bool looping) override;
+    // Its `position`: the fake plays nothing by itself, the test moves it.
+    bool get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte) override;
 
 private:
     SimSoundBuffer* find(SoundBufferHandle buffer);

@@ -120,6 +120,14 @@ void SimWindowing::shortcut(int which)
     });
 }
 
+void SimWindowing::timers_run_out()
+{
+    then([this] {
+        for (const auto& [timer, period] : timers)
+            static_cast<void>(post_message(timer.first, WM_TIMER, timer.second, 0));
+    });
+}
+
 void SimWindowing::close_now(WindowHandle window)
 {
     events_.push_back(Event{EventKind::close, window, 0, 0});

@@ -77,6 +77,7 @@ void SimWindowing::destroy_window(WindowHandle window)
     destroyed.push_back(window);
     windows.erase(window);
     std::erase_if(controls, [window](const auto& entry) { return entry.second.parent == window; });
+    std::erase_if(timers, [window](const auto& entry) { return entry.first.first == window; });
     if (window == open_box_handle) {
         open_box_handle = 0;
         move_focus(focus_before_box);
@@ -97,6 +98,19 @@ bool SimWindowing::post_message(WindowHandle window, unsigned message, std::uint
         return false;
     messages_.push_back(PostedMessage{window, message, wparam, lparam});
     return true;
+}
+
+bool SimWindowing::set_timer(WindowHandle window, unsigned id, unsigned milliseconds)
+{
+    if (windows.count(window) == 0)
+        return false;
+    timers[{window, id}] = milliseconds;
+    return true;
+}
+
+void SimWindowing::kill_timer(WindowHandle window, unsigned id)
+{
+    timers.erase({window, id});
 }
 
 void SimWindowing::post_event(const Event& event)

@@ -80,6 +80,8 @@ public:
     std::size_t texts_sent = 0;          // tooltips and accessible texts set, counted
     int focused = -1;
     std::map<int, SimControl> controls;  // by id (frames are not kept)
+    // The timers that run, by window and number, with their periods.
+    std::map<std::pair<WindowHandle, unsigned>, unsigned> timers;
     std::vector<ControlSpec> created;    // every control, in creation order
 
     struct Box {
@@ -113,6 +115,7 @@ public:
     void close_box();                           // the close box of the open box
     void press(int id);                         // a push button: take the focus, raise an event
     void shortcut(int which);                   // a key combination of the main window
+    void timers_run_out();                      // every timer's period passes once
 
     // Same actions, done at once (no script step), for tests that drive a
     // handler directly.
@@ -152,6 +155,9 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    int focus() override { return focused; }
+    bool set_timer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+    void kill_timer(WindowHandle window, unsigned id) override;
 
     // ControlTextsPort
     void set_tooltip(int id, std::string_view text) override;

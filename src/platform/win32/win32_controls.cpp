@@ -182,6 +182,13 @@ void Win32Windowing::set_focus(int id)
         static_cast<void>(::SetFocus(c->window));
 }
 
+int Win32Windowing::focus()
+{
+    // A field's arrows may have it, as well as its edit.
+    const Control* c = find_by_window(::GetFocus());
+    return c ? c->id : -1;
+}
+
 HWND Win32Windowing::control_window(int id) const
 {
     const Control* c = find(id);

@@ -224,6 +224,16 @@ void Win32SoundPlayer::play(SoundBufferHandle handle, bool looping)
         static_cast<void>(buffer->Play(0, 0, looping ? DSBPLAY_LOOPING : 0));
 }
 
+bool Win32SoundPlayer::get_current_position(SoundBufferHandle handle, std::uint32_t& play_byte)
+{
+    IDirectSoundBuffer* buffer = find(handle);
+    DWORD play = 0;
+    if (!buffer || FAILED(buffer->GetCurrentPosition(&play, nullptr)))
+        return false;
+    play_byte = play;
+    return true;
+}
+
 IDirectSoundBuffer* Win32SoundPlayer::find(SoundBufferHandle handle) const
 {
     // Only buffers made here are called: a stale or foreign handle is ignored.

@@ -9,7 +9,7 @@
 // Every test signal is a static secondary buffer (DSBCAPS_STATIC and the
 // flags the core asks for) filled once through Lock / memcpy / Unlock; from
 // Play with DSBPLAY_LOOPING on, DirectSound's own mixer loops it with no
-// further call. The handles the core holds are the buffers' interface
+// further call; GetCurrentPosition's play cursor says where it is heard. The handles the core holds are the buffers' interface
 // pointers. release gives everything back in the reverse order: secondary
 // buffers, primary buffer, device, window, library.
 #pragma once
@@ -51,6 +51,7 @@ public:
     void set_volume(SoundBufferHandle buffer, long hundredths_of_db) override;
     long volume(SoundBufferHandle buffer) override;
     void play(SoundBufferHandle buffer, bool looping) override;
+    bool get_current_position(SoundBufferHandle buffer, std::uint32_t& play_byte) override;
 
 private:
     using DirectSoundCreateFunction = HRESULT(WINAPI*)(const GUID*, IDirectSound**, IUnknown*);

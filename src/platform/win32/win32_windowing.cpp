@@ -131,6 +131,19 @@ bool Win32Windowing::post_message(WindowHandle window, unsigned message, std::ui
            FALSE;
 }
 
+bool Win32Windowing::set_timer(WindowHandle window, unsigned id, unsigned milliseconds)
+{
+    HWND w = as_hwnd(window);
+    return is_program_window(w) && ::SetTimer(w, id, milliseconds, nullptr) != 0;
+}
+
+void Win32Windowing::kill_timer(WindowHandle window, unsigned id)
+{
+    HWND w = as_hwnd(window);
+    if (is_program_window(w))
+        static_cast<void>(::KillTimer(w, id));
+}
+
 void Win32Windowing::post_event(const Event& event)
 {
     events_.push_back(event);
@@ -224,9 +237,11 @@ void Win32Windowing::dispatch(MSG& msg)
 {
     HWND top = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (msg.message == WM_KEYDOWN && top && !windows_.empty() && top == windows_.front().window &&
-        (msg.wParam == 'C' || msg.wParam == 'V') && ::GetKeyState(VK_CONTROL) < 0 && ::GetKeyState(VK_SHIFT) < 0 &&
-        ::GetKeyState(VK_MENU) >= 0) {
-        raise_shortcut(top, msg.wParam == 'C' ? copy_setup_shortcut : paste_setup_shortcut);
+        (msg.wParam == 'C' || msg.wParam == 'V' || msg.wParam == 'F') && ::GetKeyState(VK_CONTROL) < 0 &&
+        ::GetKeyState(VK_SHIFT) < 0 && ::GetKeyState(VK_MENU) >= 0) {
+        raise_shortcut(top, msg.wParam == 'C'   ? copy_setup_shortcut
+                            : msg.wParam == 'V' ? paste_setup_shortcut
+                                                : catch_sweep_shortcut);
         return;
     }
     if (top && is_program_window(top) && ::IsDialogMessageA(top, &msg))

@@ -14,7 +14,8 @@
 //   WM_HSCROLL of a gain bar                -> bar moved, then subtype 0
 //   BN_CLICKED of a box's push button       -> control event, subtype 0
 //   WM_CLOSE                                -> close event (the core destroys)
-//   Ctrl+Shift+C / V down in the main window -> shortcut event (never reaches a control)
+//   Ctrl+Shift+C / V / F down in the main window -> shortcut event (never reaches a control)
+//   WM_TIMER of SetTimer's window timers    -> the message handler, as any message
 // and leaves the rest to DefWindowProc. wait_event and poll_event pump the
 // thread's message queue (GetMessage / PeekMessage) until an event is
 // queued; keyboard messages go through IsDialogMessage first, which moves the
@@ -76,6 +77,9 @@ public:
     int scroll_position(int id) override;
     void set_scroll_position(int id, int position) override;
     void set_focus(int id) override;
+    int focus() override;
+    bool set_timer(WindowHandle window, unsigned id, unsigned milliseconds) override;
+    void kill_timer(WindowHandle window, unsigned id) override;
 
     // ControlTextsPort
     void set_tooltip(int id, std::string_view text) override;
