@@ -530,15 +530,9 @@ TEST_P(WindowingContract, KeysOfAFieldAreKeyEventsOfItAndChangeNothingThemselves
         Then then;
     };
     const Case cases[] = {
-        {field, key_up, with_ctrl, Then::key_event},
-        {field, key_down, with_ctrl, Then::key_event},
-        {field, key_up, with_shift, Then::key_event},
-        {field, key_down, with_shift | with_ctrl, Then::key_event},
-        {field, key_page_up, 0, Then::key_event},
-        {other_field, key_page_down, 0, Then::key_event},
-        {field, key_page_up, with_shift, Then::key_event},
-        {field, key_page_down, with_ctrl, Then::key_event},
-        {field, key_up, 0, Then::step}, // plain Up and Down stay the field's own
+        {field, key_up, with_ctrl, Then::key_event},          {field, key_down, with_shift, Then::key_event},
+        {other_field, key_page_up, 0, Then::key_event},       {field, key_page_down, with_shift | with_ctrl, Then::key_event},
+        {field, key_up, 0, Then::step}, // plain Up stays the field's own
         {toggle, key_page_up, 0, Then::nothing},
     };
     for (const Case& c : cases) {
