@@ -108,6 +108,8 @@ void run_event_loop(Settings& s, Platform& p)
             dispatch_control_event(s, p, event);
         else if (event.kind == EventKind::shortcut)
             on_shortcut(s, p, event.control);
+        else if (event.kind == EventKind::key)
+            dispatch_key_event(s, p, event);
         else if (event.kind == EventKind::close && event.window == p.main_window)
             return;
     }
@@ -159,6 +161,12 @@ void dispatch_control_event(Settings& s, Platform& p, const Event& event)
         toggle_test_signal(s, p, id);
     else if (id == about_toggle)
         s.about_choice = show_program_about_box(p); // no page opens after this one
+    static_cast<void>(show_control_texts(s, p.control_texts));
+}
+
+void dispatch_key_event(Settings& s, Platform& p, const Event& event)
+{
+    on_field_key(s, p, event);
     static_cast<void>(show_control_texts(s, p.control_texts));
 }
 

@@ -29,11 +29,14 @@ void on_shortcut(Settings& s, Platform& p, int shortcut);
 
 // Hands one control event of the main window to its handler; events of
 // controls without a handler are ignored.
+void dispatch_control_event(Settings& s, Platform& p, const Event& event);
+
+// Hands one key event of a frequency field to on_field_key.
 //
-// Both bring the controls' tooltips and accessible texts up to date once
+// All three bring the controls' tooltips and accessible texts up to date once
 // the handler is done (as start-up does once the controls are loaded), on
 // the GUI thread and outside every buffer fill.
-void dispatch_control_event(Settings& s, Platform& p, const Event& event);
+void dispatch_key_event(Settings& s, Platform& p, const Event& event);
 
 // The ON/OFF toggle's handler: pauses or resumes the stream from its
 // pressed state and shows which.

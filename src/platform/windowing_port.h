@@ -22,6 +22,9 @@
 // - A timer's WM_TIMER messages reach the message handler only inside the
 //   event waits and message boxes, like every window message, and never pile
 //   up: a timer has at most one waiting.
+// - The keys of `delivered_key` pressed in a frequency field are key events
+//   of that field and change nothing themselves; plain Up and Down remain
+//   the field's own steps.
 // - The message handler is called for every message before the platform's
 //   normal processing, which always continues afterwards.
 // - No method throws.
@@ -51,6 +54,7 @@ enum class EventKind {
     control,  // a control raised an event: `control` and `subtype` say which and what
     close,    // the close box or system close command of `window`
     shortcut, // a key combination of the main window: `control` says which (shortcut numbers below)
+    key,      // a key pressed in control `control`: `subtype` is the key, `modifiers` what was held
     other,    // any other window event; the program ignores it
 };
 
@@ -59,11 +63,34 @@ constexpr int copy_setup_shortcut = 1;  // Ctrl+Shift+C
 constexpr int paste_setup_shortcut = 2; // Ctrl+Shift+V
 constexpr int catch_sweep_shortcut = 3; // Ctrl+Shift+F
 
+// Keys, numbered as the platform's virtual keys, and the modifiers held
+// with them, as its hot keys number them.
+constexpr int key_page_up = 0x21;
+constexpr int key_page_down = 0x22;
+constexpr int key_up = 0x26;
+constexpr int key_down = 0x28;
+constexpr int with_alt = 1;
+constexpr int with_ctrl = 2;
+constexpr int with_shift = 4;
+
+// The keys a frequency field hands the program as key events: Up and Down
+// with Shift or Ctrl, PageUp and PageDown with or without them; none with
+// Alt, which belongs to the menus.
+constexpr bool delivered_key(int key, int modifiers)
+{
+    if ((modifiers & with_alt) != 0)
+        return false;
+    if (key == key_up || key == key_down)
+        return (modifiers & (with_ctrl | with_shift)) != 0;
+    return key == key_page_up || key == key_page_down;
+}
+
 struct Event {
     EventKind kind = EventKind::none;
     WindowHandle window = 0;
     int control = 0;
     int subtype = 0;
+    int modifiers = 0; // key events: with_ctrl, with_shift, with_alt held
 };
 
 using ImageHandle = std::uintptr_t; // 0: no image

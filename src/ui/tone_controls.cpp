@@ -3,6 +3,7 @@
 #include "model/controls.h"
 #include "synth/synth.h"
 #include "ui/dropped_events.h"
+#include "ui/field_keys.h"
 #include "ui/main_window.h"
 #include "ui/number_text.h"
 
@@ -66,6 +67,25 @@ void on_gain_event(Settings& s, Platform& p, const Event& event)
     }
     drain_events(p);
     normalise_gains(s);
+}
+
+void on_field_key(Settings& s, Platform& p, const Event& event)
+{
+    const int k = event.control;
+    if (!is_frequency_field(k) || !delivered_key(event.subtype, event.modifiers)) {
+        drain_events(p);
+        return;
+    }
+    if (field_key_target(event.subtype) == FieldKeyTarget::frequency) {
+        const std::int64_t from = p.windowing.field_value(k);
+        p.windowing.set_field_value(k, value_after_field_key(event.subtype, event.modifiers, from));
+        on_frequency_event(s, p, Event{EventKind::control, event.window, k, text_changed});
+    } else {
+        const int bar = first_gain_bar + k;
+        const std::int64_t from = p.windowing.scroll_position(bar);
+        p.windowing.set_scroll_position(bar, static_cast<int>(value_after_field_key(event.subtype, event.modifiers, from)));
+        on_gain_event(s, p, Event{EventKind::control, event.window, bar, 0});
+    }
 }
 
 void apply_setup(Settings& s, Platform& p, const ToneSetup& setup)

@@ -32,6 +32,12 @@ void update_frequency(Settings& s, Platform& p, const Event& event, int control,
 // Handler of the gain bars (controls 20..39).
 void on_gain_event(Settings& s, Platform& p, const Event& event);
 
+// Handler of a key event of a frequency field (ui/field_keys.h): the key
+// moves the field's frequency or its tone's gain bar as a user's step or
+// move would, and the change is handled as that one, by the handlers above.
+// Any other key event is dropped.
+void on_field_key(Settings& s, Platform& p, const Event& event);
+
 // Takes a whole setup as if every field had been typed and every bar moved:
 // fields, bars and labels show it, the Tone bank holds it and the amplitudes
 // are normalised again before any buffer is refilled, so the next refill

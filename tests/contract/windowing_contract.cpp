@@ -522,6 +522,43 @@ TEST_P(WindowingContract, CtrlShiftCVAndFAreShortcutsOfTheMainWindowWhereverItsF
     EXPECT_TRUE(settle().empty());
 }
 
+TEST_P(WindowingContract, KeysOfAFieldAreKeyEventsOfItAndChangeNothingThemselves)
+{
+    enum class Then { key_event, step, nothing };
+    struct Case {
+        int focus, key, modifiers;
+        Then then;
+    };
+    const Case cases[] = {
+        {field, key_up, with_ctrl, Then::key_event},          {field, key_down, with_shift, Then::key_event},
+        {other_field, key_page_up, 0, Then::key_event},       {field, key_page_down, with_shift | with_ctrl, Then::key_event},
+        {field, key_up, 0, Then::step}, // plain Up stays the field's own
+        {toggle, key_page_up, 0, Then::nothing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.modifiers << " on " << c.focus);
+        port->set_field_value(field, 80);
+        port->set_focus(c.focus);
+        settle();
+        rig->press_key(c.key, c.modifiers);
+        const std::vector<Seen> seen = settle();
+        EXPECT_EQ(port->text(field), c.then == Then::step ? "81" : "80");
+        if (c.then == Then::nothing) {
+            EXPECT_TRUE(seen.empty());
+        } else if (c.then == Then::step) {
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(seen.back().event.subtype, step_up);
+        } else {
+            ASSERT_EQ(seen.size(), 1u);
+            EXPECT_EQ(seen[0].event.kind, EventKind::key);
+            EXPECT_EQ(seen[0].event.window, window);
+            EXPECT_EQ(seen[0].event.control, c.focus);
+            EXPECT_EQ(seen[0].event.subtype, c.key);
+            EXPECT_EQ(seen[0].event.modifiers, c.modifiers);
+        }
+    }
+}
+
 // --- Windows, focus and Tab -----------------------------------------------
 
 TEST_P(WindowingContract, TabWalksTheTabStopsInCreationOrderAndWraps)

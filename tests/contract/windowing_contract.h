@@ -75,6 +75,7 @@ public:
     virtual void move_bar(int id, BarMove move, int position = 0) = 0;
     virtual void press_close_box(WindowHandle window) = 0;
     virtual void press_ctrl_shift(char letter) = 0;        // Ctrl+Shift and a letter key, where the focus is
+    virtual void press_key(int key, int modifiers) = 0;    // a key of windowing_port.h with modifiers, where the focus is
     // The next message box is read and its OK button pressed;
     // last_message_box says what it showed, as "title|text".
     virtual void answer_message_box() = 0;

@@ -139,6 +139,21 @@ public:
         });
     }
 
+    void press_key(int key, int modifiers) override
+    {
+        later([key, modifiers] {
+            const Qt::Key qt_key = key == key_up        ? Qt::Key_Up
+                                   : key == key_down    ? Qt::Key_Down
+                                   : key == key_page_up ? Qt::Key_PageUp
+                                                        : Qt::Key_PageDown;
+            Qt::KeyboardModifiers held;
+            held.setFlag(Qt::ControlModifier, (modifiers & with_ctrl) != 0);
+            held.setFlag(Qt::ShiftModifier, (modifiers & with_shift) != 0);
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : QApplication::activeWindow(), qt_key, held);
+        });
+    }
+
     void answer_message_box() override { later([this] { answer(50); }); }
 
     std::string last_message_box() override { return last_box_; }

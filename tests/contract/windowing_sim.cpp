@@ -80,6 +80,8 @@ public:
             later([] {}); // a key combination the program has no use for
     }
 
+    void press_key(int key, int modifiers) override { w_.press_key(key, modifiers); }
+
     // The fake's message box needs no answer.
     void answer_message_box() override {}
     std::string last_message_box() override { return w_.message_boxes.empty() ? "" : w_.message_boxes.back(); }

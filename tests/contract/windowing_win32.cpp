@@ -159,6 +159,19 @@ public:
         later([] { set_keys({VK_CONTROL, VK_SHIFT}, false); });
     }
 
+    void press_key(int key, int modifiers) override
+    {
+        // Posted, so that the port's loop sees it before the focused control.
+        later([key, modifiers] {
+            set_keys({VK_CONTROL}, (modifiers & with_ctrl) != 0);
+            set_keys({VK_SHIFT}, (modifiers & with_shift) != 0);
+            HWND focus = ::GetFocus();
+            static_cast<void>(::PostMessageA(focus, WM_KEYDOWN, static_cast<WPARAM>(key), 1));
+            static_cast<void>(::PostMessageA(focus, WM_KEYUP, static_cast<WPARAM>(key), static_cast<LPARAM>(0xC0000001u)));
+        });
+        later([] { set_keys({VK_CONTROL, VK_SHIFT}, false); });
+    }
+
     void move_bar(int id, BarMove move, int position) override
     {
         // What the scroll bar sends its parent while the mouse works it.

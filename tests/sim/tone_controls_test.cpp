@@ -31,9 +31,12 @@ struct ToneRows : ::testing::Test {
     // Hands every pending event to the program, as the event loop does.
     void handle_pending()
     {
-        for (Event e = sim.windowing.poll_event(); e.kind != EventKind::none; e = sim.windowing.poll_event())
+        for (Event e = sim.windowing.poll_event(); e.kind != EventKind::none; e = sim.windowing.poll_event()) {
             if (e.kind == EventKind::control)
                 dispatch_control_event(s, sim.platform, e);
+            else if (e.kind == EventKind::key)
+                dispatch_key_event(s, sim.platform, e);
+        }
     }
     void type(int field, const std::string& text)
     {
@@ -95,6 +98,32 @@ TEST_F(ToneRows, ArrowsStepWithinTheRange)
         sim.windowing.post_now(Event{EventKind::control, sim.platform.main_window, 0, c.up ? step_up : step_down});
         handle_pending();
         EXPECT_EQ(s.tones[0].frequency, c.frequency);
+    }
+}
+
+TEST_F(ToneRows, KeysOfAFieldChangeItsToneAsAStepOrABarMoveWould)
+{
+    struct Case {
+        int control, key, modifiers;
+        std::int64_t frequency; // of tone 3 afterwards
+        int position;           // of its gain bar and label afterwards
+        float other_amplitude;  // of tone 0, renormalised
+    };
+    const Case cases[] = {
+        {3, key_up, with_ctrl, 742, 44, 1540.3291015625f},
+        {3, key_page_up, with_shift, 742, 54, 1524.0465087890625f},
+        {on_off_toggle, key_page_down, 0, 742, 54, 1524.0465087890625f}, // not a field: nothing
+    };
+    for (const Case& c : cases) {
+        sim.windowing.post_now(Event{EventKind::key, sim.platform.main_window, c.control, c.key, c.modifiers});
+        handle_pending();
+        EXPECT_EQ(s.tones[3].frequency, c.frequency) << c.key;
+        EXPECT_EQ(sim.windowing.text(3), std::to_string(c.frequency)) << c.key;
+        EXPECT_EQ(sim.windowing.text(first_gain_label + 3), std::to_string(c.position)) << c.key;
+        EXPECT_EQ(gain_position(s.tones[3].gain), c.position) << c.key;
+        EXPECT_EQ(s.tones[0].amplitude, c.other_amplitude) << c.key;
+        // What a screen reader announces follows at once.
+        EXPECT_EQ(sim.windowing.controls.at(3).accessible_value, std::to_string(c.frequency) + " hertz") << c.key;
     }
 }
 

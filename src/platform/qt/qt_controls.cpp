@@ -61,6 +61,7 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         auto* field = new FrequencyField(
             window, spec.range_min, spec.range_max,
             [this, parent, id](int subtype) { raise_control_event(parent, id, subtype); },
+            [this, parent, id](int key, int modifiers) { post_event(Event{EventKind::key, parent, id, key, modifiers}); },
             [this, parent, id] {
                 static_cast<void>(post_message(parent, WM_COMMAND,
                                                (std::uintptr_t{EN_KILLFOCUS} << 16) |

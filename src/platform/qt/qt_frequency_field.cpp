@@ -20,8 +20,9 @@
 namespace tonegen::qt {
 
 FrequencyField::FrequencyField(QWidget* parent, int minimum, int maximum, std::function<void(int)> raise,
-                               std::function<void()> focus_lost)
-    : QSpinBox(parent), raise_(std::move(raise)), focus_lost_(std::move(focus_lost)), last_value_(minimum)
+                               std::function<void(int, int)> press, std::function<void()> focus_lost)
+    : QSpinBox(parent), raise_(std::move(raise)), press_(std::move(press)), focus_lost_(std::move(focus_lost)),
+      last_value_(minimum)
 {
     // Before the first change below makes Qt ask for its interface.
     mark_described(this);
@@ -77,9 +78,9 @@ QString FrequencyField::textFromValue(int value) const
     return QString::number(value);
 }
 
-// Arrows, arrow keys and held arrows all come here. One step is one unit
-// whatever modifier is held, and the arrows never grey out: at the end of
-// the range a step still reports itself and leaves the value where it is.
+// Arrows, plain arrow keys and held arrows all come here. One step is one
+// unit, and the arrows never grey out: at the end of the range a step still
+// reports itself and leaves the value where it is.
 void FrequencyField::stepBy(int steps)
 {
     if (steps == 0)
@@ -124,14 +125,28 @@ void FrequencyField::hideEvent(QHideEvent* event)
 
 void FrequencyField::keyPressEvent(QKeyEvent* event)
 {
+    int key = 0;
     switch (event->key()) {
     case Qt::Key_Enter:
     case Qt::Key_Return:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
         event->ignore();
         return;
-    default:
+    case Qt::Key_Up: key = key_up; break;
+    case Qt::Key_Down: key = key_down; break;
+    case Qt::Key_PageUp: key = key_page_up; break;
+    case Qt::Key_PageDown: key = key_page_down; break;
+    default: break;
+    }
+    const Qt::KeyboardModifiers held = event->modifiers();
+    const int modifiers = (held.testFlag(Qt::AltModifier) ? with_alt : 0) |
+                          (held.testFlag(Qt::ControlModifier) ? with_ctrl : 0) |
+                          (held.testFlag(Qt::ShiftModifier) ? with_shift : 0);
+    if (key != 0 && delivered_key(key, modifiers)) {
+        event->accept();
+        press_(key, modifiers);
+    } else if (key == key_page_up || key == key_page_down) {
+        event->ignore(); // not a step of ten, as the spin box would make it
+    } else {
         QSpinBox::keyPressEvent(event);
     }
 }

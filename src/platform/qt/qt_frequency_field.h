@@ -8,9 +8,11 @@
 // whole number in range), so any character can be typed and nothing is ever
 // "fixed up". The value follows the field rule of the windowing port: the
 // text when it is a whole decimal number within range, else the last one.
-// Steps (arrows, arrow keys, held arrows) go one unit whatever modifier is
-// held, never grey out, and report themselves through `raise`; leaving the
-// field reports through `focus_lost`.
+// Steps (arrows, plain arrow keys, held arrows) go one unit, never grey
+// out, and report themselves through `raise`; the keys the windowing port
+// delivers (Up and Down with Shift or Ctrl, PageUp and PageDown) change
+// nothing here and report through `press`; leaving the field reports
+// through `focus_lost`.
 #pragma once
 
 #include <QSpinBox>
@@ -25,9 +27,10 @@ namespace tonegen::qt {
 
 class FrequencyField final : public QSpinBox {
 public:
-    // `raise` takes step_up or step_down; both run on the GUI thread.
+    // `raise` takes step_up or step_down, `press` a key and its modifiers
+    // (windowing_port.h); all run on the GUI thread.
     FrequencyField(QWidget* parent, int minimum, int maximum, std::function<void(int)> raise,
-                   std::function<void()> focus_lost);
+                   std::function<void(int, int)> press, std::function<void()> focus_lost);
 
     QLineEdit* editor() const { return lineEdit(); }
     QString current_text() const;
@@ -57,6 +60,7 @@ private:
     bool read_whole_number(const QString& text, std::int64_t& out) const;
 
     std::function<void(int)> raise_;
+    std::function<void(int, int)> press_;
     std::function<void()> focus_lost_;
     std::int64_t last_value_;
 };

@@ -30,9 +30,25 @@ void SimWindowing::press_now(int id)
 
 void SimWindowing::step_field(int id, bool up)
 {
-    then([this, id, up] {
-        set_field_value(id, field_value(id) + (up ? 1 : -1));
-        raise(id, up ? step_up : step_down);
+    then([this, id, up] { step_now(id, up); });
+}
+
+void SimWindowing::step_now(int id, bool up)
+{
+    set_field_value(id, field_value(id) + (up ? 1 : -1));
+    raise(id, up ? step_up : step_down);
+}
+
+void SimWindowing::press_key(int key, int modifiers)
+{
+    then([this, key, modifiers] {
+        const SimControl* c = find(focused);
+        if (!c || c->spec.kind != ControlKind::frequency_field)
+            return;
+        if (delivered_key(key, modifiers))
+            events_.push_back(Event{EventKind::key, c->parent, focused, key, modifiers});
+        else if (modifiers == 0 && (key == key_up || key == key_down))
+            step_now(focused, key == key_up);
     });
 }
 

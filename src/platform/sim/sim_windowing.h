@@ -116,6 +116,7 @@ public:
     void press(int id);                         // a push button: take the focus, raise an event
     void shortcut(int which);                   // a key combination of the main window
     void timers_run_out();                      // every timer's period passes once
+    void press_key(int key, int modifiers);     // a key where the focus is (windowing_port.h numbers)
 
     // Same actions, done at once (no script step), for tests that drive a
     // handler directly.
@@ -179,6 +180,7 @@ private:
     void raise(int id, int subtype);
     WindowHandle open(int x, int y, int width, int height);
     void move_focus(int id);
+    void step_now(int id, bool up);
     void set_said(int id, std::string SimControl::*text, std::string_view value);
 
     CallLog& log_;

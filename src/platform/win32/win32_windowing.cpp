@@ -244,10 +244,29 @@ void Win32Windowing::dispatch(MSG& msg)
                                                 : catch_sweep_shortcut);
         return;
     }
+    if (msg.message == WM_KEYDOWN && raise_field_key(msg))
+        return;
     if (top && is_program_window(top) && ::IsDialogMessageA(top, &msg))
         return;
     static_cast<void>(::TranslateMessage(&msg));
     static_cast<void>(::DispatchMessageA(&msg));
+}
+
+static_assert(key_up == VK_UP && key_down == VK_DOWN && key_page_up == VK_PRIOR && key_page_down == VK_NEXT);
+static_assert(with_alt == MOD_ALT && with_ctrl == MOD_CONTROL && with_shift == MOD_SHIFT);
+
+bool Win32Windowing::raise_field_key(const MSG& msg)
+{
+    const Control* field = find_by_window(msg.hwnd);
+    if (!field || field->kind != ControlKind::frequency_field || field->window != msg.hwnd)
+        return false;
+    const int key = static_cast<int>(msg.wParam);
+    const int modifiers = (::GetKeyState(VK_MENU) < 0 ? with_alt : 0) | (::GetKeyState(VK_CONTROL) < 0 ? with_ctrl : 0) |
+                          (::GetKeyState(VK_SHIFT) < 0 ? with_shift : 0);
+    if (!delivered_key(key, modifiers))
+        return false;
+    events_.push_back(Event{EventKind::key, as_handle(field->parent), field->id, key, modifiers});
+    return true;
 }
 
 void Win32Windowing::raise_shortcut(HWND window, int which)

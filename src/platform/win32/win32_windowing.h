@@ -16,6 +16,8 @@
 //   WM_CLOSE                                -> close event (the core destroys)
 //   Ctrl+Shift+C / V / F down in the main window -> shortcut event (never reaches a control)
 //   WM_TIMER of SetTimer's window timers    -> the message handler, as any message
+//   a delivered key down in a frequency field -> key event (never reaches the
+//     field, nor its up-down control, which would step on Shift+Up as well)
 // and leaves the rest to DefWindowProc. wait_event and poll_event pump the
 // thread's message queue (GetMessage / PeekMessage) until an event is
 // queued; keyboard messages go through IsDialogMessage first, which moves the
@@ -143,6 +145,7 @@ private:
     HBITMAP fitted_picture(HBITMAP picture, int width, int height);
     void raise(HWND window, int control, int subtype);
     void raise_shortcut(HWND window, int which);
+    bool raise_field_key(const MSG& msg); // true when the key became an event
     HWND tooltips_of(HWND window);
     Event take_event();
     bool register_window_class();
