@@ -8,10 +8,15 @@ edges smoothed by the covered share of each pixel. The file holds
 
     16, 32 px      4 bpp  (the 16 standard colours, 1-bit transparency mask)
     16, 32, 48 px  8 bpp  (a 256-colour ramp from the blue to white, mask)
-    16, 32, 48 px  32 bpp (blue, green, red, alpha, mask)
+    16, 20, 24, 32, 40, 48, 64 px
+                   32 bpp (blue, green, red, alpha, mask)
     256 px         32 bpp, as PNG
 
-With --hicolor, every size it draws (16, 32, 48 and 256 px) is written as
+The 32-bpp sizes are the small (16) and large (32) icons at 100, 125, 150
+and 200 % display scale, so that a scaled desktop finds its size drawn
+rather than stretched.
+
+With --hicolor, the theme's sizes (16, 24, 32, 48, 64 and 256 px) are written as
 an RGBA PNG at DIR/<size>x<size>/apps/tonegen.png, the layout of the
 hicolor theme under share/icons/hicolor; with a MIME_ICON as well, the
 same picture is the icon of the setup files' type, at
@@ -225,7 +230,8 @@ def icon_file(entries):
     return directory + table + images
 
 
-SIZES = (16, 32, 48, 256)
+SIZES = (16, 24, 32, 48, 64, 256)  # the hicolor theme's
+TRUE_COLOUR_SIZES = (16, 20, 24, 32, 40, 48, 64)  # the .ico file's 32-bpp images
 
 
 def write_hicolor(folder, mime_icon=None):
@@ -245,10 +251,10 @@ def main():
         return
     if len(sys.argv) not in (2, 3) or sys.argv[1].startswith("-"):
         sys.exit(__doc__)
-    drawings = {size: draw(size) for size in SIZES}
+    drawings = {size: draw(size) for size in set(SIZES + TRUE_COLOUR_SIZES)}
     entries = [(s, 4, 16, image_4bpp(drawings[s])) for s in (16, 32)]
     entries += [(s, 8, 0, image_8bpp(drawings[s])) for s in (16, 32, 48)]
-    entries += [(s, 32, 0, image_32bpp(drawings[s])) for s in (16, 32, 48)]
+    entries += [(s, 32, 0, image_32bpp(drawings[s])) for s in TRUE_COLOUR_SIZES]
     big = png(drawings[256])
     entries.append((256, 32, 0, big))
     with open(sys.argv[1], "wb") as f:

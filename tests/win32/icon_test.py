@@ -11,7 +11,8 @@ import struct
 import subprocess
 import sys
 
-REQUIRED = {(16, 4), (32, 4), (16, 8), (32, 8), (48, 8), (16, 32), (32, 32), (48, 32), (256, 32)}
+REQUIRED = {(16, 4), (32, 4), (16, 8), (32, 8), (48, 8), (256, 32)} | {
+    (s, 32) for s in (16, 20, 24, 32, 40, 48, 64)}  # the small and large icons at 100 to 200 %
 
 
 def row_bytes(bits):
