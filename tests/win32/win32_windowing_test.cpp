@@ -190,6 +190,57 @@ TEST_F(Win32WindowingTest, ControlsAreTheSystemControlsOfTheirKind)
     EXPECT_GT(arrows.left, edit.left);
 }
 
+// Moved to a monitor of twice the scale (WM_DPICHANGED, which wine never
+// sends itself): every control twice as far from the corner and twice its
+// size, the field's arrows with it, its font made again at twice the
+// height, and the window where the system proposes.
+TEST_F(Win32WindowingTest, AMoveToAMonitorOfTwiceTheScaleDoublesEveryControlAndItsFont)
+{
+    const auto place_of = [this](HWND control) {
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, hwnd(window), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const auto font_height = [](HWND control) {
+        LOGFONTA font{};
+        ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+    };
+    std::vector<HWND> controls;
+    std::vector<RECT> before;
+    for (const ControlSpec& spec : layout) {
+        if (spec.id >= 0) {
+            controls.push_back(port.control_window(spec.id));
+            before.push_back(place_of(controls.back()));
+        }
+    }
+    controls.push_back(port.arrows_window(field));
+    before.push_back(place_of(controls.back()));
+    const LONG field_font = font_height(port.control_window(field));
+
+    RECT proposed{40, 30, 40 + 600, 30 + 800}; // within the test's screen, to which wine holds windows
+    ::SendMessageA(hwnd(window), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&proposed));
+
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        SCOPED_TRACE(i);
+        const RECT after = place_of(controls[i]);
+        EXPECT_EQ(after.left, 2 * before[i].left);
+        EXPECT_EQ(after.top, 2 * before[i].top);
+        EXPECT_EQ(after.right, 2 * before[i].right);
+        EXPECT_EQ(after.bottom, 2 * before[i].bottom);
+    }
+    if (font_loaded) {
+        EXPECT_NEAR(font_height(port.control_window(field)), 2 * field_font, 1);
+    }
+    RECT frame{};
+    ::GetWindowRect(hwnd(window), &frame);
+    EXPECT_EQ(frame.left, proposed.left);
+    EXPECT_EQ(frame.top, proposed.top);
+    EXPECT_EQ(frame.right, proposed.right);
+    EXPECT_EQ(frame.bottom, proposed.bottom);
+}
+
 TEST_F(Win32WindowingTest, BoxControlsAreButtonsLabelsAndAPictureInTheBoxFont)
 {
     open_box();
