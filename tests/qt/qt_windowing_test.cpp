@@ -5,6 +5,7 @@
 #include "platform/qt/qt_windowing.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QSpinBox>
 #include <QTest>
 
@@ -87,6 +88,26 @@ TEST_F(QtWindowingTest, MessagesFromAnotherThreadKeepTheirPostingOrder)
     ASSERT_EQ(lparams.size(), static_cast<std::size_t>(from_thread + 2));
     for (std::size_t i = 0; i < lparams.size(); ++i)
         EXPECT_EQ(lparams[i], static_cast<std::intptr_t>(i + 1));
+}
+
+// A picture control takes exactly its place on a screen of any ratio, in
+// the screen's pixels: from the picture drawn at twice the size as it is,
+// from a smaller or larger one resized.
+TEST(QtPicture, TakesTheControlsPlaceInTheScreensPixelsAtEveryRatio)
+{
+    struct Case {
+        QSize drawn;
+        double ratio;
+    };
+    for (const Case& c : {Case{{77, 78}, 1.0}, Case{{154, 156}, 2.0}, Case{{154, 156}, 1.5}, Case{{77, 78}, 2.0},
+                          Case{{154, 156}, 1.0}}) {
+        SCOPED_TRACE(testing::Message() << c.drawn.width() << " px at ratio " << c.ratio);
+        QPixmap drawn(c.drawn);
+        drawn.fill(Qt::gray);
+        const QPixmap shown = picture_at_ratio(drawn, 77, 78, c.ratio);
+        EXPECT_EQ(shown.size(), QSize(qRound(77 * c.ratio), qRound(78 * c.ratio)));
+        EXPECT_EQ(shown.deviceIndependentSize().toSize(), QSize(77, 78));
+    }
 }
 
 } // namespace

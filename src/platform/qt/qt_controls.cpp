@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWidget>
@@ -81,20 +82,8 @@ bool QtWindowing::create_control(WindowHandle parent, const ControlSpec& spec)
         auto* label = new QLabel(window);
         label->setFocusPolicy(Qt::NoFocus);
         const auto picture = pictures_.find(spec.image);
-        if (picture != pictures_.end()) {
-            // Made to the control's size in the screen's own pixels, from a
-            // picture drawn at least that large, so that it stays sharp.
-            const qreal ratio = window->devicePixelRatioF();
-            const QSize pixels(qRound(spec.width * ratio), qRound(spec.height * ratio));
-            if (picture->second.size() == pixels) {
-                label->setPixmap(picture->second);
-            } else {
-                QPixmap shown =
-                    picture->second.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-                shown.setDevicePixelRatio(ratio);
-                label->setPixmap(shown);
-            }
-        }
+        if (picture != pictures_.end())
+            label->setPixmap(picture_at_ratio(picture->second, spec.width, spec.height, window->devicePixelRatioF()));
         widget = label;
         break;
     }
@@ -255,6 +244,18 @@ int QtWindowing::focus()
             if (c.widget == w)
                 return id;
     return -1;
+}
+
+QPixmap picture_at_ratio(const QPixmap& picture, int width, int height, double ratio)
+{
+    const QSize pixels(qRound(width * ratio), qRound(height * ratio));
+    QPixmap shown = picture.size() == pixels
+                        ? picture
+                        : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Also where the picture was drawn at the screen's size already: without
+    // the ratio it would take RATIO times the control's place, cut off.
+    shown.setDevicePixelRatio(ratio);
+    return shown;
 }
 
 } // namespace tonegen::qt

@@ -34,6 +34,7 @@
 #include <optional>
 
 class QObject;
+class QPixmap;
 class QTimer;
 class QWidget;
 
@@ -133,5 +134,11 @@ private:
     int quiet_ = 0; // > 0 while the program changes a control itself
     bool measuring_ = false;
 };
+
+// A picture control's pixmap: PICTURE made WIDTH x HEIGHT of the program's
+// pixels on a screen of RATIO device pixels to each, in the screen's own
+// pixels (smoothly resized unless already that large), so that it stays
+// sharp and takes exactly the control's place.
+QPixmap picture_at_ratio(const QPixmap& picture, int width, int height, double ratio);
 
 } // namespace tonegen::qt
