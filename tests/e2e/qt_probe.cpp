@@ -14,7 +14,8 @@
 //   tonegen_qt_probe values TITLE      fields, bars and labels hold the start-up values
 //   tonegen_qt_probe position TITLE    "X Y" of the window's top-left corner on the screen
 //   tonegen_qt_probe toggle TITLE ID   "CAPTION pressed" or "CAPTION released" of a toggle button
-//   tonegen_qt_probe accessible TITLE  name, value and description of every numbered control
+//   tonegen_qt_probe accessible TITLE [ID]  name, value and description of every numbered control
+//                                      (or of control ID alone)
 // Exit status: 0 success, 1 a check failed, 2 no such window, no program to
 // ask or a usage error.
 #include "e2e/probe_checks.h"
@@ -181,9 +182,10 @@ int toggle_state(const std::vector<Control>& controls, const char* id_text)
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (argc != (command == "toggle" ? 4 : 3)) {
+    const bool one_more = command == "toggle" || (command == "accessible" && argc == 4);
+    if (argc != (one_more ? 4 : 3)) {
         std::fprintf(stderr, "usage: tonegen_qt_probe controls|focus|layout|values|position|accessible TITLE\n"
-                             "       tonegen_qt_probe toggle TITLE ID\n");
+                             "       tonegen_qt_probe toggle|accessible TITLE ID\n");
         return 2;
     }
     const bool listed = command == "layout" || command == "values" || command == "toggle";
@@ -191,6 +193,14 @@ int main(int argc, char** argv)
     if (!ask(listed ? "controls" : command, argv[2], answer))
         return 2;
     if (!listed) {
+        if (argc == 4) { // one control's line of the listing
+            const std::string line_start = "id=" + std::string(argv[3]) + " ";
+            std::istringstream lines(answer);
+            for (std::string line; std::getline(lines, line);)
+                if (line.rfind(line_start, 0) == 0)
+                    std::printf("%s\n", line.c_str());
+            return 0;
+        }
         std::fputs(answer.c_str(), stdout);
         return 0;
     }

@@ -15,8 +15,10 @@
 //   tonegen_e2e_probe values TITLE     fields, bars and labels hold the start-up values
 //   tonegen_e2e_probe position TITLE   "X Y" of the window's outer top-left corner on the screen
 //   tonegen_e2e_probe toggle TITLE ID  "CAPTION pressed" or "CAPTION released" of a toggle button
-//   tonegen_e2e_probe accessible TITLE name, value and description of every numbered control as
-//                                      a screen reader reads them: MSAA across processes (UTF-8)
+//   tonegen_e2e_probe accessible TITLE [ID]
+//                                      name, value and description of every numbered control (or of
+//                                      control ID alone) as a screen reader reads them: MSAA across
+//                                      processes (UTF-8)
 // Exit status: 0 success, 1 a check failed, 2 no such window or a usage error.
 #include "e2e/probe_checks.h"
 #include "model/settings.h"
@@ -209,13 +211,16 @@ int toggle_state(HWND top, const char* id_text)
 
 // Through WM_GETOBJECT and COM from this second process, as assistive
 // technology asks: what arrives is the program's own object, marshalled.
-int list_accessible(HWND top)
+// Each control costs a few round trips to the program's GUI thread, which
+// under wine add up to seconds for the whole window: `only` (-1: all) asks
+// for one control.
+int list_accessible(HWND top, int only)
 {
     using tonegen::win32::reads::Text;
     using tonegen::win32::reads::accessible_text;
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     for (const Child& c : children_of(top)) {
-        if (c.id < 0 || c.id >= 0x4000)
+        if (c.id < 0 || c.id >= 0x4000 || (only >= 0 && c.id != only))
             continue;
         std::printf("id=%d name=%s|value=%s|description=%s\n", c.id, accessible_text(c.window, Text::name).c_str(),
                     accessible_text(c.window, Text::value).c_str(), accessible_text(c.window, Text::description).c_str());
@@ -230,9 +235,10 @@ int list_accessible(HWND top)
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (argc != (command == "toggle" ? 4 : 3)) {
+    const bool one_more = command == "toggle" || (command == "accessible" && argc == 4);
+    if (argc != (one_more ? 4 : 3)) {
         std::fprintf(stderr, "usage: tonegen_e2e_probe controls|focus|layout|values|position|accessible TITLE\n"
-                             "       tonegen_e2e_probe toggle TITLE ID\n");
+                             "       tonegen_e2e_probe toggle|accessible TITLE ID\n");
         return 2;
     }
     HWND top = ::FindWindowA(nullptr, argv[2]);
@@ -253,7 +259,7 @@ int main(int argc, char** argv)
     if (command == "toggle")
         return toggle_state(top, argv[3]);
     if (command == "accessible")
-        return list_accessible(top);
+        return list_accessible(top, argc == 4 ? std::atoi(argv[3]) : -1);
     std::fprintf(stderr, "tonegen_e2e_probe: unknown command %s\n", command.c_str());
     return 2;
 }
