@@ -48,8 +48,8 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 # Made while building, so that the first test does not spend the time, and
 # made anew when the script that sets it up changes.
 add_custom_command(
-  OUTPUT ${TONEGEN_WINE_PREFIX}/.ready ${TONEGEN_WINE_PREFIX}-windows/.ready
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TONEGEN_WINE_PREFIX} ${TONEGEN_WINE_PREFIX}-windows
+  OUTPUT ${TONEGEN_WINE_PREFIX}/.ready ${TONEGEN_WINE_PREFIX}-windows/.ready ${TONEGEN_WINE_PREFIX}-windows2/.ready
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${TONEGEN_WINE_PREFIX} ${TONEGEN_WINE_PREFIX}-windows ${TONEGEN_WINE_PREFIX}-windows2
   COMMAND ${CMAKE_BINARY_DIR}/wine-run.sh --make-prefix
   DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${TONEGEN_WINE_PREFIX_COPY}
   COMMENT "Making the wine prefix of the tests"

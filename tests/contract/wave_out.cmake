@@ -38,10 +38,10 @@ if(WIN32)
   target_link_libraries(tonegen_wave_out_contract_win32 PRIVATE tonegen_win32 GTest::gtest_main)
   target_include_directories(tonegen_wave_out_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   # A window for the notices (an X server of its own) and a sound server
-  # behind wine's audio driver, one run at a time.
+  # behind wine's audio driver, both private to the run.
   set_property(TARGET tonegen_wave_out_contract_win32 PROPERTY CROSSCOMPILING_EMULATOR
     bash ${CMAKE_CURRENT_LIST_DIR}/with_sound_server.sh ${CMAKE_CROSSCOMPILING_EMULATOR} --x-server)
   tonegen_discover_tests(tonegen_wave_out_contract_win32 NO_PRETTY_VALUES
-    PROPERTIES RESOURCE_LOCK ${tonegen_test_prefix}wine_desktop TIMEOUT 120 DISCOVERY_TIMEOUT 60)
+    PROPERTIES TIMEOUT 120 DISCOVERY_TIMEOUT 60)
   tonegen_label_tests(tonegen_wave_out_contract_win32 win32 contract)
 endif()
