@@ -58,6 +58,25 @@ struct Panel {
 
 } // namespace
 
+PlotPen pen_of(PlotInk ink)
+{
+    switch (ink) {
+    case PlotInk::frame:
+        return {0, 0, 0, 2};
+    case PlotInk::grid:
+        return {220, 220, 220, 1};
+    case PlotInk::gain:
+        return {0, 90, 200, 2};
+    case PlotInk::tone:
+        return {0, 140, 60, 2};
+    case PlotInk::product:
+        return {210, 40, 30, 2};
+    case PlotInk::floor:
+        return {140, 140, 140, 2};
+    }
+    return {0, 0, 0, 1};
+}
+
 PlotPicture measurement_plot(const Measurement& m)
 {
     PlotPicture p;

@@ -16,6 +16,13 @@ namespace tonegen {
 
 enum class PlotInk { frame, grid, gain, tone, product, floor };
 
+// How each ink is drawn: its colour and its pen's width in pixels.
+struct PlotPen {
+    unsigned char red, green, blue;
+    int width;
+};
+PlotPen pen_of(PlotInk ink);
+
 struct PlotLine {
     double x1, y1, x2, y2;
     PlotInk ink;

@@ -92,25 +92,6 @@ std::variant<std::vector<std::int16_t>, std::string> play_and_record(int output,
     return recording;
 }
 
-QColor colour_of(tonegen::PlotInk ink)
-{
-    switch (ink) {
-    case tonegen::PlotInk::frame:
-        return Qt::black;
-    case tonegen::PlotInk::grid:
-        return QColor(220, 220, 220);
-    case tonegen::PlotInk::gain:
-        return QColor(0, 90, 200);
-    case tonegen::PlotInk::tone:
-        return QColor(0, 140, 60);
-    case tonegen::PlotInk::product:
-        return QColor(210, 40, 30);
-    case tonegen::PlotInk::floor:
-        return QColor(140, 140, 140);
-    }
-    return Qt::black;
-}
-
 std::variant<std::vector<unsigned char>, std::string> png_of(const tonegen::PlotPicture& picture)
 {
     // Text needs the font database, which needs an application; the
@@ -129,7 +110,8 @@ std::variant<std::vector<unsigned char>, std::string> png_of(const tonegen::Plot
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         for (const tonegen::PlotLine& l : picture.lines) {
-            painter.setPen(QPen(colour_of(l.ink), l.ink == tonegen::PlotInk::grid ? 1.0 : 1.5));
+            const tonegen::PlotPen pen = tonegen::pen_of(l.ink);
+            painter.setPen(QPen(QColor(pen.red, pen.green, pen.blue), pen.width * 0.75));
             painter.drawLine(QPointF(l.x1, l.y1), QPointF(l.x2, l.y2));
         }
         QFont font = painter.font();

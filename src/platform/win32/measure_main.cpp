@@ -83,31 +83,13 @@ std::variant<std::vector<std::int16_t>, std::string> play_and_record(int output,
     return recording;
 }
 
-COLORREF colour_of(tonegen::PlotInk ink)
-{
-    switch (ink) {
-    case tonegen::PlotInk::frame:
-        return RGB(0, 0, 0);
-    case tonegen::PlotInk::grid:
-        return RGB(220, 220, 220);
-    case tonegen::PlotInk::gain:
-        return RGB(0, 90, 200);
-    case tonegen::PlotInk::tone:
-        return RGB(0, 140, 60);
-    case tonegen::PlotInk::product:
-        return RGB(210, 40, 30);
-    case tonegen::PlotInk::floor:
-        return RGB(140, 140, 140);
-    }
-    return RGB(0, 0, 0);
-}
-
 void draw(HDC dc, const tonegen::PlotPicture& picture)
 {
     const RECT all{0, 0, picture.width, picture.height};
     ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     for (const tonegen::PlotLine& l : picture.lines) {
-        HPEN pen = ::CreatePen(PS_SOLID, l.ink == tonegen::PlotInk::grid ? 1 : 2, colour_of(l.ink));
+        const tonegen::PlotPen look = tonegen::pen_of(l.ink);
+        HPEN pen = ::CreatePen(PS_SOLID, look.width, RGB(look.red, look.green, look.blue));
         HGDIOBJ old = ::SelectObject(dc, pen);
         static_cast<void>(::MoveToEx(dc, static_cast<int>(std::lround(l.x1)), static_cast<int>(std::lround(l.y1)), nullptr));
         static_cast<void>(::LineTo(dc, static_cast<int>(std::lround(l.x2)), static_cast<int>(std::lround(l.y2))));
