@@ -72,7 +72,7 @@ struct Measurement {
 };
 
 // The recording (mono, 44100 Hz) against what was sent for `setup` from
-// its first sample (`sent`, at least as long as the recording). The
+// its first sample (`sent`; the seconds averaged are those both hold). The
 // message when it cannot be measured: too short, or no trace of the
 // signal (with the level found).
 std::variant<Measurement, std::string> measure_recording(const ToneSetup& setup, std::span<const std::int16_t> sent,
