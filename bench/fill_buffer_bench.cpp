@@ -15,6 +15,7 @@
 #include "audio/stream.h"
 #include "synth/fill_path.h"
 #include "synth/synth.h"
+#include "thread_seconds.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,13 +39,6 @@ tonegen::Settings ready_settings()
 }
 
 constexpr double buffer_period_ms = double{tonegen::stream_buffer_frames} / tonegen::stream_rate * 1000.0;
-
-double thread_seconds()
-{
-    timespec t{};
-    static_cast<void>(::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t));
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 double goal(FillPath path)
 {

@@ -14,7 +14,7 @@ import sys
 LAYERS = [
     ["platform"],                      # the ports: what the core drives, in its own words
     ["model", "formats"],              # the Settings record and control numbers; file images
-    ["synth", "signals"],              # the tone mix; the test-signal player
+    ["synth", "signals", "analysis"],  # the tone mix; the test-signal player; a recording measured
     ["audio", "ui"],                   # the output stream; windows, controls, the About box
     ["app"],                           # start-up, event loop, message routing, shutdown
     ["platform/qt", "platform/win32", "platform/sim"],  # the platforms, above the program they run

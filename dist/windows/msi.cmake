@@ -62,7 +62,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${msi_stage}
   COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${msi_stage} --strip
   COMMAND ${TONEGEN_WIXL_COMMAND} -D Version=${PROJECT_VERSION} -o ${TONEGEN_MSI}
-  DEPENDS tonegen tonegen-render ${CMAKE_CURRENT_BINARY_DIR}/tonegen.wxs ${TONEGEN_WINDOWS_PRESETS}
+  DEPENDS tonegen tonegen-render tonegen-measure ${CMAKE_CURRENT_BINARY_DIR}/tonegen.wxs ${TONEGEN_WINDOWS_PRESETS}
           ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt ${icon}
   COMMENT "Making ${TONEGEN_MSI}"
   VERBATIM)

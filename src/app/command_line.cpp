@@ -259,6 +259,76 @@ std::variant<RenderOptions, CommandLineError> parse_render_options(const std::ve
     return options;
 }
 
+std::variant<MeasureOptions, CommandLineError> parse_measure_options(const std::vector<std::string>& arguments)
+{
+    MeasureOptions options;
+    Arguments args(arguments);
+    bool seconds_given = false;
+    std::optional<std::int64_t> frames = measure_default_frames;
+    // The options that name something: given once, not empty.
+    auto take_name = [&](const std::string& option, std::string& into, const char* what) -> std::optional<CommandLineError> {
+        const std::optional<std::string> value = args.value();
+        if (!value || value->empty())
+            return CommandLineError{option + " needs " + what};
+        if (!into.empty())
+            return CommandLineError{option + " given twice"};
+        into = *value;
+        return std::nullopt;
+    };
+    std::string device, input;
+    while (!args.done()) {
+        const std::string option = args.take();
+        std::optional<CommandLineError> error;
+        if (option == "--help" || option == "-h") {
+            options.help = true;
+        } else if (option == "--version") {
+            options.version = true;
+        } else if (option == "--list-inputs") {
+            options.list_inputs = true;
+        } else if (option == "--setup" || option == "--setup-file") {
+            error = take_setup(args, option, options.setup);
+        } else if (option == "--device") {
+            error = take_name(option, device, "a number from tonegen --list-devices or part of a name");
+        } else if (option == "--input") {
+            error = take_name(option, input, "a number from --list-inputs or part of a name");
+        } else if (option == "--wav") {
+            error = take_name(option, options.wav, "the name of the recording to measure");
+        } else if (option == "--csv") {
+            error = take_name(option, options.csv, "the name of the file to write");
+        } else if (option == "--plot") {
+            error = take_name(option, options.plot, "the name of the picture to write");
+        } else if (option == "--seconds") {
+            const std::optional<std::string> value = args.value();
+            if (!value)
+                return CommandLineError{"--seconds needs a value"};
+            if (seconds_given)
+                return CommandLineError{"--seconds given twice"};
+            seconds_given = true;
+            frames = seconds_to_frames(*value);
+            if (!frames || *frames < stream_rate * 3 / 2 || *frames > measure_longest_frames)
+                return CommandLineError{"--seconds " + *value + " is out of range: from 1.5 up to 600"};
+        } else {
+            error = CommandLineError{"unknown option " + option};
+        }
+        if (error)
+            return *error;
+    }
+    options.frames = *frames;
+    if (!device.empty())
+        options.device = device;
+    if (!input.empty())
+        options.input = input;
+    if (options.help || options.version || options.list_inputs)
+        return options;
+    if (options.wav.empty() == !options.input)
+        return CommandLineError{options.wav.empty() ? "nothing to measure: give --input N|NAME to play and record, or --wav FILE"
+                                                    : "--wav measures a recording: it takes no --input"};
+    if (!options.wav.empty() && (options.device || seconds_given))
+        return CommandLineError{std::string(options.device ? "--device" : "--seconds") +
+                                " is for playing and recording: --wav takes neither"};
+    return options;
+}
+
 std::string program_usage()
 {
     return "usage: tonegen [--setup TEXT | --setup-file FILE | FILE] [--device N|NAME] [--stop-after DURATION] "
@@ -323,6 +393,57 @@ std::string render_help()
            "  -o FILE.wav        the file to make; it appears only when complete\n";
 }
 
+std::string measure_usage()
+{
+    return "usage: tonegen-measure [--setup TEXT | --setup-file FILE] (--input N|NAME [--device N|NAME] "
+           "[--seconds S] | --wav FILE) [--csv FILE] [--plot FILE.png] [--list-inputs] [--help] [--version]";
+}
+
+std::string measure_help()
+{
+    return measure_usage() + "\n"
+           "\n"
+           "Plays a setup's tones, as tonegen plays them from its first sound, on an\n"
+           "output while it records an input, and reports what the device between\n"
+           "them did to each tone. Every tone is a whole number of hertz, so the mix\n"
+           "repeats every second and each tone, harmonic and product sits on an exact\n"
+           "bin of a one-second spectrum: no window, no leakage.\n"
+           "\n"
+           "  --setup TEXT       the setup (default: tonegen's defaults)\n"
+           "  --setup-file FILE  the same, read from a file (# starts a comment line)\n"
+           "  --input N|NAME     record this input: its number from --list-inputs, its\n"
+           "                     server name in brackets there (Linux), or a part of its\n"
+           "                     name that only it has; a sound server's monitor of an\n"
+           "                     output is an input too\n"
+           "  --device N|NAME    play on this output, as tonegen --device names it\n"
+           "                     (default: the default output)\n"
+           "  --seconds S        how long to play, 1.5 up to 600 (default 5); the first\n"
+           "                     0.5 s of the signal are left out and the whole seconds\n"
+           "                     after it averaged\n"
+           "  --wav FILE         measure this recording of the setup instead (mono 16-bit\n"
+           "                     PCM at 44100 Hz, made elsewhere or a render passed\n"
+           "                     through a filter); the signal must start within its\n"
+           "                     first 10 s\n"
+           "  --csv FILE         write the tones, then after a blank line the products\n"
+           "                     and the noise, as comma-separated values\n"
+           "  --plot FILE.png    draw each tone's gain against frequency, and the\n"
+           "                     received spectrum's tones and products as stems\n"
+           "  --list-inputs      print the inputs and end\n"
+           "\n"
+           "Reported per tone with a gain above 0: the level sent and received (dBFS,\n"
+           "a sine's peak against 32767), the gain (dB) and the phase (degrees, after\n"
+           "the recording is aligned to the signal in whole samples). Then the\n"
+           "harmonics (2nd to 5th) and the sums and differences of two tones that\n"
+           "stand 15 dB above the noise floor (and above the rounding floor the sent\n"
+           "signal has there), the noise floor per bin of the averaged spectrum (it\n"
+           "falls 3 dB with each doubling of the seconds averaged) and THD+N of the\n"
+           "whole mix. Files appear only when complete.\n"
+           "\n"
+           "Exit status: 0 measured, 1 nothing measured (no trace of the signal, a\n"
+           "device or file that fails; the reason on standard error), 2 a command line\n"
+           "that cannot run.\n";
+}
+
 std::string version_text(std::string_view program)
 {
     return std::string(program) + " " + version::number + "\n" + version::copyright + "\n" + "Licence: " +
@@ -330,14 +451,15 @@ std::string version_text(std::string_view program)
 }
 
 std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted,
-                                           const std::vector<std::string>& server_names)
+                                           const std::vector<std::string>& server_names, std::string_view what)
 {
+    const std::string kind(what);
     if (names.empty())
-        return std::string("there is no output device");
+        return "there is no " + kind;
     if (const std::optional<std::int64_t> number = whole_number(wanted)) {
         if (*number >= 1 && *number <= static_cast<std::int64_t>(names.size()))
             return static_cast<int>(*number);
-        return "no output device " + std::string(wanted) + ": they are numbered 1 to " + std::to_string(names.size());
+        return "no " + kind + " " + std::string(wanted) + ": they are numbered 1 to " + std::to_string(names.size());
     }
     // A server name is the one thing two outputs never share.
     const auto named = std::find(server_names.begin(), server_names.end(), wanted);
@@ -352,10 +474,10 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
     if (matches.size() == 1)
         return matches.front();
     if (matches.empty())
-        return "no output device's name has \"" + std::string(wanted) + "\" in it" +
+        return "no " + kind + "'s name has \"" + std::string(wanted) + "\" in it" +
                (server_names.empty() ? "" : ", and no server name is \"" + std::string(wanted) + "\"");
     std::string message = "\"" + std::string(wanted) + "\" is in the names of " + std::to_string(matches.size()) +
-                          " output devices:";
+                          " " + kind + "s:";
     for (int m : matches)
         message += " " + std::to_string(m);
     if (!server_names.empty())
@@ -363,10 +485,11 @@ std::variant<int, std::string> find_device(const std::vector<std::string>& names
     return message;
 }
 
-std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names)
+std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names,
+                        std::string_view kind)
 {
     if (names.empty())
-        return "  (no output device)\n";
+        return "  (no " + std::string(kind) + ")\n";
     std::string out;
     for (std::size_t i = 0; i < names.size(); ++i) {
         out += "  " + std::to_string(i + 1) + "  " + names[i];

@@ -1,5 +1,6 @@
-// The command lines of the two programs: tonegen (the window) and
-// tonegen-render (a file of what the window plays). Parsing is portable and
+// The command lines of the programs: tonegen (the window), tonegen-render
+// (a file of what the window plays) and tonegen-measure (what a device did
+// to it). Parsing is portable and
 // prints nothing; the platforms write the texts where their users see them.
 #pragma once
 
@@ -38,6 +39,26 @@ struct RenderOptions {
     std::string output;        // the WAV file to make
 };
 
+// tonegen-measure [--setup TEXT | --setup-file FILE]
+//                 (--input N|NAME [--device N|NAME] [--seconds S] | --wav FILE)
+//                 [--csv FILE] [--plot FILE.png] [--list-inputs] [--help] [--version]
+struct MeasureOptions {
+    bool help = false;
+    bool version = false;
+    bool list_inputs = false;
+    std::optional<ToneSetup> setup;
+    std::optional<std::string> device; // the output played on, as --device names it; the default one without
+    std::optional<std::string> input;  // the input recorded, as --device names an output
+    std::int64_t frames = 0;           // how long the setup plays
+    std::string wav;                   // a recording to measure instead of playing
+    std::string csv;                   // the table to write as comma-separated values
+    std::string plot;                  // the picture to write (PNG)
+};
+
+// How long the measure tool plays without --seconds, and at most.
+constexpr std::int64_t measure_default_frames = std::int64_t{5} * stream_rate;
+constexpr std::int64_t measure_longest_frames = std::int64_t{600} * stream_rate;
+
 // The longest render: 12 hours, well inside what a WAV file can hold.
 constexpr std::int64_t longest_render_frames = std::int64_t{12} * 3600 * stream_rate;
 
@@ -53,12 +74,15 @@ struct CommandLineError {
 // The arguments after the program's name.
 std::variant<ProgramOptions, CommandLineError> parse_program_options(const std::vector<std::string>& arguments);
 std::variant<RenderOptions, CommandLineError> parse_render_options(const std::vector<std::string>& arguments);
+std::variant<MeasureOptions, CommandLineError> parse_measure_options(const std::vector<std::string>& arguments);
 
 // What --help prints, and the one line that follows an error.
 std::string program_usage();
 std::string program_help();
 std::string render_usage();
 std::string render_help();
+std::string measure_usage();
+std::string measure_help();
 // "tonegen 1.3.3" (or the render tool's name), the copyright and the licence, for --version.
 std::string version_text(std::string_view program);
 
@@ -66,14 +90,17 @@ std::string version_text(std::string_view program);
 // from 1 as --list-devices prints them: its number, its server name exactly
 // (where the platform's outputs have one, beside their names for people:
 // `server_names`, empty or one per name), or a part of its name that only it
-// has. The message when it names none, or more than one.
+// has. The message when it names none, or more than one. `kind` is what the
+// messages call them.
 std::variant<int, std::string> find_device(const std::vector<std::string>& names, std::string_view wanted,
-                                           const std::vector<std::string>& server_names = {});
+                                           const std::vector<std::string>& server_names = {},
+                                           std::string_view kind = "output device");
 
 // --list-devices: one line per output, "  1  Name  (default)", with the
 // server name in brackets after the name where there is one
 // ("  2  Null Output  [second]"); the first is the one the program uses
 // without --device.
-std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names = {});
+std::string device_list(const std::vector<std::string>& names, const std::vector<std::string>& server_names = {},
+                        std::string_view kind = "output device");
 
 } // namespace tonegen

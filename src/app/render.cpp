@@ -1,15 +1,12 @@
 #include "app/render.h"
 
+#include "app/output_file.h"
 #include "audio/stream.h"
 #include "formats/wave_file.h"
 #include "signals/sound_player.h"
 #include "synth/synth.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 namespace tonegen {
 
@@ -45,11 +42,6 @@ std::int16_t saturated_sum(std::int32_t a, std::int32_t b)
 {
     const std::int32_t sum = a + b;
     return static_cast<std::int16_t>(sum > INT16_MAX ? INT16_MAX : sum < INT16_MIN ? INT16_MIN : sum);
-}
-
-std::string system_message(int error)
-{
-    return std::strerror(error);
 }
 
 } // namespace
@@ -120,55 +112,27 @@ std::string render_file(const RenderOptions& options, const Assets& assets, cons
     if (!render.problem().empty())
         return render.problem();
 
-    namespace fs = std::filesystem;
-    const fs::path target(options.output);
-    const fs::path aside = fs::path(options.output + ".partial");
-    std::FILE* file = std::fopen(aside.string().c_str(), "wb");
-    if (!file)
-        return "cannot write " + aside.string() + ": " + system_message(errno);
-    std::string problem;
-    auto write = [&](const void* data, std::size_t bytes) {
-        if (problem.empty() && std::fwrite(data, 1, bytes, file) != bytes)
-            problem = "cannot write " + aside.string() + ": " + system_message(errno);
-    };
-
-    const std::array<unsigned char, 44> head = wave_file_head(static_cast<std::uint32_t>(options.frames));
-    write(head.data(), head.size());
-    std::vector<std::int16_t> samples(buffer_frames);
-    std::vector<unsigned char> bytes(buffer_frames * 2);
-    for (std::int64_t done = 0; done < options.frames && problem.empty();) {
-        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(buffer_frames, options.frames - done));
-        render.next(samples.data(), n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto v = static_cast<std::uint16_t>(samples[i]);
-            bytes[2 * i] = static_cast<unsigned char>(v & 0xFF);
-            bytes[2 * i + 1] = static_cast<unsigned char>(v >> 8);
+    return write_file_aside(options.output, [&](const WriteBytes& write) {
+        const std::array<unsigned char, 44> head = wave_file_head(static_cast<std::uint32_t>(options.frames));
+        if (!write(head.data(), head.size()))
+            return;
+        std::vector<std::int16_t> samples(buffer_frames);
+        std::vector<unsigned char> bytes(buffer_frames * 2);
+        for (std::int64_t done = 0; done < options.frames;) {
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(buffer_frames, options.frames - done));
+            render.next(samples.data(), n);
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto v = static_cast<std::uint16_t>(samples[i]);
+                bytes[2 * i] = static_cast<unsigned char>(v & 0xFF);
+                bytes[2 * i + 1] = static_cast<unsigned char>(v >> 8);
+            }
+            if (!write(bytes.data(), 2 * n))
+                return;
+            done += static_cast<std::int64_t>(n);
+            if (progress)
+                progress(done, options.frames);
         }
-        write(bytes.data(), 2 * n);
-        done += static_cast<std::int64_t>(n);
-        if (progress)
-            progress(done, options.frames);
-    }
-    // A full disk often shows only when the last bytes are flushed.
-    if (std::fflush(file) != 0 && problem.empty())
-        problem = "cannot write " + aside.string() + ": " + system_message(errno);
-    if (std::fclose(file) != 0 && problem.empty())
-        problem = "cannot write " + aside.string() + ": " + system_message(errno);
-
-    std::error_code error;
-    if (problem.empty()) {
-        fs::rename(aside, target, error);
-        if (error && fs::exists(target)) {
-            // Where renaming does not replace a file, the old one goes first.
-            static_cast<void>(fs::remove(target, error));
-            fs::rename(aside, target, error);
-        }
-        if (error)
-            problem = "cannot make " + target.string() + ": " + error.message();
-    }
-    if (!problem.empty())
-        static_cast<void>(fs::remove(aside, error));
-    return problem;
+    });
 }
 
 int run_render(const std::vector<std::string>& arguments, const Assets& assets, bool err_is_terminal,
@@ -190,24 +154,13 @@ int run_render(const std::vector<std::string>& arguments, const Assets& assets, 
         return 0;
     }
 
-    int shown = -1;
-    const RenderProgress bar = [&](std::int64_t written, std::int64_t total) {
-        const int per_cent = static_cast<int>(written * 100 / total);
-        if (per_cent == shown)
-            return;
-        shown = per_cent;
-        const int filled = per_cent / 5;
-        std::fprintf(err, "\r[%.*s%*s] %3d %%", filled, "####################", 20 - filled, "", per_cent);
-        if (written == total)
-            std::fputc('\n', err);
-        std::fflush(err);
-    };
+    ProgressBar shown(err);
+    const RenderProgress bar = [&](std::int64_t written, std::int64_t total) { shown.show(written, total); };
     // Worth a bar only when it lasts: more than ten seconds of sound.
     const bool with_bar = err_is_terminal && options.frames > std::int64_t{10} * stream_rate;
     const std::string problem = render_file(options, assets, with_bar ? bar : RenderProgress{});
     if (!problem.empty()) {
-        if (with_bar && shown >= 0 && shown < 100)
-            std::fputc('\n', err);
+        shown.end();
         std::fprintf(err, "tonegen-render: %s\n", problem.c_str());
         return 1;
     }

@@ -59,6 +59,8 @@ app_run() { "$APP_PROGRAM" "$@"; }
 
 # app_render ARGS...: the render tool built beside the program.
 app_render() { "$(dirname "$APP_PROGRAM")/tonegen-render" "$@"; }
+# app_measure ARGS...: the measure tool built beside the program.
+app_measure() { "$(dirname "$APP_PROGRAM")/tonegen-measure" "$@"; }
 
 app_no_audio_output() { e2e_no_sound_server; }
 

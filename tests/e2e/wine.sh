@@ -118,6 +118,8 @@ app_run() { "$WINE_LOADER" "$WINE_EXE" "$@"; }
 
 # app_render ARGS...: the render tool built beside the program.
 app_render() { "$WINE_LOADER" "$(dirname "$WINE_EXE")/tonegen-render.exe" "$@"; }
+# app_measure ARGS...: the measure tool built beside the program.
+app_measure() { "$WINE_LOADER" "$(dirname "$WINE_EXE")/tonegen-measure.exe" "$@"; }
 
 # No sound server, and wine's own audio driver switched off.
 app_no_audio_output() {

@@ -47,7 +47,7 @@ def problems(cpack, config, machine, version, licence, presets, folder):
     with zipfile.ZipFile(archive) as z:
         files = {i.filename: z.read(i) for i in z.infolist() if not i.is_dir()}
     presets = {"presets/" + os.path.basename(p): p for p in glob.glob(os.path.join(presets, "*.tonegen"))}
-    wanted = {stem + "/" + n for n in ["tonegen.exe", "tonegen-render.exe", "README.txt", "LICENSE.txt"] + list(presets)}
+    wanted = {stem + "/" + n for n in ["tonegen.exe", "tonegen-render.exe", "tonegen-measure.exe", "README.txt", "LICENSE.txt"] + list(presets)}
     for name in sorted(files):
         print("  %s (%d bytes)" % (name, len(files[name])))
     if set(files) != wanted:

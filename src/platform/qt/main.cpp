@@ -30,22 +30,6 @@
 #include <variant>
 #include <vector>
 
-namespace {
-
-// The outputs for --list-devices and --device: their names for people, and
-// the server's names, which tell apart two outputs of the same description.
-tonegen::OutputNames output_names(tonegen::qt::SoundServer& server)
-{
-    tonegen::OutputNames out;
-    for (const tonegen::qt::SoundOutput& output : server.outputs()) {
-        out.names.push_back(output.description.empty() ? output.device : output.description);
-        out.server_names.push_back(output.device);
-    }
-    return out;
-}
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
     const tonegen::CommandLineReplies replies{[](const std::string& text) { std::fputs(text.c_str(), stdout); },
@@ -53,7 +37,7 @@ int main(int argc, char* argv[])
     const auto answered =
         tonegen::answer_command_line(std::vector<std::string>(argv + 1, argv + argc), replies, [] {
             tonegen::qt::PulseSoundServer sound_server;
-            return output_names(sound_server);
+            return tonegen::qt::names_of(sound_server.outputs());
         });
     if (const int* exit_code = std::get_if<int>(&answered))
         return *exit_code;
@@ -66,7 +50,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     tonegen::qt::PulseSoundServer sound_server;
-    const auto outputs = [&sound_server] { return output_names(sound_server); };
+    const auto outputs = [&sound_server] { return tonegen::qt::names_of(sound_server.outputs()); };
     const tonegen::StartOptions start =
         tonegen::choose_start(std::get<tonegen::ProgramOptions>(answered), outputs, replies.error).options;
 

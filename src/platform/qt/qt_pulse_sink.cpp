@@ -458,11 +458,12 @@ private:
     bool rewrite_asking_ = false; // loop locked: one for a rewrite is
 };
 
-// The server's outputs, asked for on a connection of this call's own.
-class OutputQuery {
+// The server's outputs (its sinks) or inputs (its sources, the sinks'
+// monitors among them), asked for on a connection of this call's own.
+class DeviceQuery {
 public:
-    OutputQuery() : loop_(pa_mainloop_new()) {}
-    ~OutputQuery()
+    explicit DeviceQuery(bool sources) : sources_(sources), loop_(pa_mainloop_new()) {}
+    ~DeviceQuery()
     {
         if (context_) {
             pa_context_disconnect(context_);
@@ -471,11 +472,11 @@ public:
         if (loop_)
             pa_mainloop_free(loop_);
     }
-    OutputQuery(const OutputQuery&) = delete;
-    OutputQuery& operator=(const OutputQuery&) = delete;
+    DeviceQuery(const DeviceQuery&) = delete;
+    DeviceQuery& operator=(const DeviceQuery&) = delete;
 
-    // The sinks in the server's order and the default one's name; false when
-    // no server answers within the limit.
+    // The devices in the server's order and the default one's name; false
+    // when no server answers within the limit.
     bool run()
     {
         if (!loop_)
@@ -486,7 +487,7 @@ public:
             return false;
         timeval deadline{};
         pa_timeval_add(pa_gettimeofday(&deadline), open_limit_usec);
-        pa_time_event* limit = api->time_new(api, &deadline, &OutputQuery::on_limit, this);
+        pa_time_event* limit = api->time_new(api, &deadline, &DeviceQuery::on_limit, this);
         const bool answered = wait([this] {
             const pa_context_state_t state = pa_context_get_state(context_);
             return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
@@ -495,14 +496,15 @@ public:
         return answered && !failed_;
     }
 
-    std::vector<SoundOutput> sinks;
-    std::string default_sink;
+    std::vector<SoundOutput> devices;
+    std::string default_device;
 
 private:
     bool ask()
     {
-        pa_operation* info = pa_context_get_server_info(context_, &OutputQuery::on_server, this);
-        pa_operation* list = pa_context_get_sink_info_list(context_, &OutputQuery::on_sink, this);
+        pa_operation* info = pa_context_get_server_info(context_, &DeviceQuery::on_server, this);
+        pa_operation* list = sources_ ? pa_context_get_source_info_list(context_, &DeviceQuery::on_source, this)
+                                      : pa_context_get_sink_info_list(context_, &DeviceQuery::on_sink, this);
         for (pa_operation* op : {info, list}) {
             if (op) {
                 ++pending_;
@@ -524,29 +526,41 @@ private:
 
     static void on_server(pa_context* /*context*/, const pa_server_info* info, void* self_)
     {
-        auto* self = static_cast<OutputQuery*>(self_);
-        if (info && info->default_sink_name)
-            self->default_sink = info->default_sink_name;
+        auto* self = static_cast<DeviceQuery*>(self_);
+        const char* name = info ? (self->sources_ ? info->default_source_name : info->default_sink_name) : nullptr;
+        if (name)
+            self->default_device = name;
         --self->pending_;
     }
 
-    static void on_sink(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self_)
+    // One device of the list, or its end (`info` null).
+    void listed(const char* name, const char* description, int eol)
     {
-        auto* self = static_cast<OutputQuery*>(self_);
         if (eol != 0) {
-            self->failed_ = self->failed_ || eol < 0;
-            --self->pending_;
+            failed_ = failed_ || eol < 0;
+            --pending_;
             return;
         }
-        // The server converts the stream to any sink's own format and rate.
-        self->sinks.push_back({info->name ? info->name : "", true, info->description ? info->description : ""});
+        // The server converts a stream to any device's own format and rate.
+        devices.push_back({name ? name : "", true, description ? description : ""});
+    }
+
+    static void on_sink(pa_context* /*context*/, const pa_sink_info* info, int eol, void* self)
+    {
+        static_cast<DeviceQuery*>(self)->listed(info ? info->name : nullptr, info ? info->description : nullptr, eol);
+    }
+
+    static void on_source(pa_context* /*context*/, const pa_source_info* info, int eol, void* self)
+    {
+        static_cast<DeviceQuery*>(self)->listed(info ? info->name : nullptr, info ? info->description : nullptr, eol);
     }
 
     static void on_limit(pa_mainloop_api* /*api*/, pa_time_event* /*event*/, const timeval* /*when*/, void* self_)
     {
-        static_cast<OutputQuery*>(self_)->timed_out_ = true;
+        static_cast<DeviceQuery*>(self_)->timed_out_ = true;
     }
 
+    const bool sources_;
     pa_mainloop* loop_;
     pa_context* context_ = nullptr;
     int pending_ = 0;
@@ -556,17 +570,41 @@ private:
 
 } // namespace
 
-std::vector<SoundOutput> PulseSoundServer::outputs()
+namespace {
+
+std::vector<SoundOutput> devices(bool sources)
 {
-    OutputQuery query;
+    DeviceQuery query(sources);
     if (!query.run())
         return {};
-    std::vector<SoundOutput> result = std::move(query.sinks);
+    std::vector<SoundOutput> result = std::move(query.devices);
     const auto preferred = std::find_if(result.begin(), result.end(),
-                                        [&](const SoundOutput& o) { return o.device == query.default_sink; });
+                                        [&](const SoundOutput& o) { return o.device == query.default_device; });
     if (preferred != result.end())
         static_cast<void>(std::rotate(result.begin(), preferred, preferred + 1));
     return result;
+}
+
+} // namespace
+
+std::vector<SoundOutput> PulseSoundServer::outputs()
+{
+    return devices(false);
+}
+
+std::vector<SoundOutput> PulseSoundServer::inputs()
+{
+    return devices(true);
+}
+
+OutputNames names_of(const std::vector<SoundOutput>& devices)
+{
+    OutputNames out;
+    for (const SoundOutput& device : devices) {
+        out.names.push_back(device.description.empty() ? device.device : device.description);
+        out.server_names.push_back(device.device);
+    }
+    return out;
 }
 
 std::unique_ptr<SoundSink> PulseSoundServer::make_sink(const std::string& device, const char* stream_name,

@@ -39,6 +39,7 @@
 // not back by then, and it wakes every 20 ms to move data.
 #pragma once
 
+#include "app/start_up.h"
 #include "platform/qt/qt_sound_sink.h"
 
 namespace tonegen::qt {
@@ -46,8 +47,15 @@ namespace tonegen::qt {
 class PulseSoundServer final : public SoundServer {
 public:
     std::vector<SoundOutput> outputs() override;
+    // The sources, the default one first: inputs, the outputs' monitors among them.
+    std::vector<SoundOutput> inputs();
     std::unique_ptr<SoundSink> make_sink(const std::string& device, const char* stream_name, StreamBuffer buffer,
                                          std::function<void()> failed) override;
 };
+
+// The devices for --list-devices, --device and their like: their names for
+// people, and the server's names, which tell apart two devices of the same
+// description.
+OutputNames names_of(const std::vector<SoundOutput>& devices);
 
 } // namespace tonegen::qt

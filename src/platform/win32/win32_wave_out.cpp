@@ -33,14 +33,18 @@ WAVEHDR* system_header(WaveHeader* header)
 
 } // namespace
 
-std::vector<std::string> Win32WaveOut::device_names()
+namespace {
+
+// The names the devices' capabilities give, in UTF-8; "output 3" (or
+// "input 3") for one that has none.
+template <typename Caps, typename GetCaps>
+std::vector<std::string> names_of(UINT count, GetCaps get_caps, const char* kind)
 {
     std::vector<std::string> names;
-    const UINT count = ::waveOutGetNumDevs();
     for (UINT id = 0; id < count; ++id) {
-        WAVEOUTCAPSW caps{};
+        Caps caps{};
         std::string name;
-        if (::waveOutGetDevCapsW(id, &caps, sizeof(caps)) == MMSYSERR_NOERROR) {
+        if (get_caps(id, &caps, sizeof(caps)) == MMSYSERR_NOERROR) {
             const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, caps.szPname, -1, nullptr, 0, nullptr, nullptr);
             if (bytes > 1) {
                 name.resize(static_cast<std::size_t>(bytes));
@@ -49,9 +53,21 @@ std::vector<std::string> Win32WaveOut::device_names()
                 name.resize(static_cast<std::size_t>(bytes) - 1);
             }
         }
-        names.push_back(name.empty() ? "output " + std::to_string(id + 1) : name);
+        names.push_back(name.empty() ? std::string(kind) + " " + std::to_string(id + 1) : name);
     }
     return names;
+}
+
+} // namespace
+
+std::vector<std::string> Win32WaveOut::device_names()
+{
+    return names_of<WAVEOUTCAPSW>(::waveOutGetNumDevs(), ::waveOutGetDevCapsW, "output");
+}
+
+std::vector<std::string> wave_in_device_names()
+{
+    return names_of<WAVEINCAPSW>(::waveInGetNumDevs(), ::waveInGetDevCapsW, "input");
 }
 
 unsigned Win32WaveOut::get_num_devs()

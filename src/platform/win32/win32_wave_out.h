@@ -17,6 +17,9 @@
 
 namespace tonegen::win32 {
 
+// The recording devices' names (waveInGetDevCaps), device 0 first.
+std::vector<std::string> wave_in_device_names();
+
 class Win32WaveOut final : public WaveOutPort {
 public:
     // The devices' names (waveOutGetDevCaps), device 0 first: the one the
