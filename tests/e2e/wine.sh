@@ -157,10 +157,22 @@ app_ready() {
 # in five). The probe shows which control has the focus instead.
 app_clear_clipboard() { :; }
 
-# The console program writes CR LF line ends.
+# The console program writes CR LF line ends. A probe that has not answered
+# within a minute (a whole window's accessible texts took 18 s on a loaded
+# machine; once, beside two other runs, a probe never answered and the
+# scenario hung until ctest ended it) is ended and asked once more; the
+# processes of the run at that moment go to probe.log.
 wine_probe() {
-  "$WINE_LOADER" "$WINE_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log" | tr -d '\r'
-  return "${PIPESTATUS[0]}"
+  local try status out
+  for try in 1 2; do
+    status=0
+    out=$(timeout -k 5 60 "$WINE_LOADER" "$WINE_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log") || status=$?
+    ((status == 124 || status == 137)) || break
+    e2e_log "the probe did not answer '$1' within 60 s (try $try of 2)"
+    ps -eo pid,ppid,stat,etime,wchan:24,args --sort=pid | grep -e wine -e tonegen >>"$E2E_RUN/logs/probe.log" || true
+  done
+  [ -z "$out" ] || printf '%s\n' "${out//$'\r'/}"
+  return "$status"
 }
 
 # X Y of the window titled TITLE, its frame included (the X window WID is
