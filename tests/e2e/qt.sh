@@ -37,8 +37,11 @@ app_begin() {
   export TONEGEN_E2E_PROBE="$E2E_RUN/probe.sock"
 }
 
-# The program's probe (program.sh reads the controls through it).
-app_probe() { "$QT_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log"; }
+# The program's probe (program.sh reads the controls through it). The
+# program answers from its event loop; one that does not answer within a
+# minute has hung, and the scenario fails then with its logs, not at
+# ctest's timeout without them.
+app_probe() { timeout -k 5 60 "$QT_PROBE" "$@" 2>>"$E2E_RUN/logs/probe.log"; }
 
 # app_launch [inspect] [VAR=VALUE...]: the program with those variables in
 # its environment and APP_ARGS on its command line; `inspect` makes every widget a native X window, so that
