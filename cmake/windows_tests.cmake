@@ -5,8 +5,8 @@
 # every test reuses it. 64-bit programs run with wine64; 32-bit ones need a
 # kernel that runs 32-bit programs, which not every machine has: where wine
 # cannot start the tree's programs, TONEGEN_WINE_RUNS is FALSE and the test
-# programs are built but not registered, so that ctest runs only the checks
-# of the built files.
+# programs are neither built by default nor registered, so that ctest runs
+# only the checks of the built files.
 
 set(TONEGEN_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources (Debian package googletest)")
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -35,7 +35,7 @@ tonegen_wine_can_start(${TONEGEN_WINE_LOADER} wine_runs why)
 set(TONEGEN_WINE_RUNS ${wine_runs} CACHE INTERNAL "wine starts this tree's programs here")
 if(NOT TONEGEN_WINE_RUNS)
   message(STATUS "${TONEGEN_WINE_LOADER} cannot start programs here (${why}): "
-                 "the Windows test programs are built, not run")
+                 "the Windows test programs are neither built nor run")
 endif()
 set(TONEGEN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(TONEGEN_WINE_PREFIX_COPY ${CMAKE_CURRENT_LIST_DIR}/wine_prefix_copy.sh)

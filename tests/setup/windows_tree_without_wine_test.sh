@@ -27,3 +27,11 @@ if [ -z "$tests" ] || [ -n "$others" ]; then
   exit 1
 fi
 echo "ok   only the files' checks: $(tr '\n' ' ' <<<"$tests")"
+# The default build makes what those checks look at, and no test program.
+built=$(ninja -C "$dir" -t commands 2>&1) || { echo "FAIL ninja cannot list the build:"; echo "$built"; exit 1; }
+grep -q 'tonegen\.exe' <<<"$built" || { echo "FAIL the default build makes no tonegen.exe"; exit 1; }
+if grep -Eo '(tonegen_[a-z0-9_]*tests?|tonegen_contract_win32|tonegen_e2e_probe)\.exe' <<<"$built" | sort -u | grep .; then
+  echo "FAIL the default build makes the test programs above, which nothing here runs"
+  exit 1
+fi
+echo "ok   the default build makes the programs and no test program"
