@@ -46,12 +46,15 @@ std::variant<std::vector<std::int16_t>, std::string> play_and_record(int output,
         static_cast<void>(::waveInAddBuffer(in, &blocks[i], sizeof(WAVEHDR)));
     }
     result = ::waveInStart(in);
+    std::string problem = result == MMSYSERR_NOERROR ? "" : mm_text("cannot start recording the input", result);
 
     HWAVEOUT out = nullptr;
     WAVEHDR played{};
-    if (result == MMSYSERR_NOERROR)
+    if (problem.empty()) {
         result = ::waveOutOpen(&out, static_cast<UINT>(output - 1), &format, 0, 0, CALLBACK_NULL);
-    std::string problem = result == MMSYSERR_NOERROR ? "" : mm_text("cannot play on the output", result);
+        if (result != MMSYSERR_NOERROR)
+            problem = mm_text("cannot play on the output", result);
+    }
     if (out) {
         played.lpData = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(sent.data()));
         played.dwBufferLength = static_cast<DWORD>(sent.size() * 2);
